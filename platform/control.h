@@ -1,0 +1,51 @@
+// Controls of the platform layer that Win32 has no call for: which disks the
+// device namespace holds, which Windows the layer plays, and the switches of
+// the emulated volume services. Hosts and tests use these; the editor never
+// includes this header.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/win32.h"
+
+namespace platform {
+
+struct DeviceNamespace {
+    // Folder of "x::" and "physicaldriveN" entries (Wine's dosdevices
+    // convention), each a link to a block device or an image file. Empty: none.
+    std::string dosdevices;
+    // The machine's own block devices, behind the folder's entries.
+    bool host_block_devices = true;
+};
+
+// $ORVASSE_DOSDEVICES, else $XDG_DATA_HOME/orvasse/dosdevices (or
+// ~/.local/share/...), with the host's block devices.
+DeviceNamespace default_device_namespace();
+void set_device_namespace(const DeviceNamespace& space);
+
+// The host path that a device name ("C:", "PHYSICALDRIVE0") stands for now,
+// or an empty text when the name names nothing.
+std::string resolve_device_path(const std::string& device_name);
+
+// GetVersionExA answers as Windows 10 (the default) or as the 95/98 family
+// with the given build number.
+void emulate_windows_nt();
+void emulate_windows_9x(WORD build);
+
+// The emulated volume-services device refuses the FAT32 lock and unlock
+// forms (484Ah, 486Ah) as a service without them does.
+void vwin32_refuse_fat32_locks(bool refuse);
+
+// Every request the volume-services device ran, with the registers as they
+// came in and as they went back.
+struct Vwin32Request {
+    DWORD code;
+    DIOC_REGISTERS before;
+    DIOC_REGISTERS after;
+    BOOL result;
+};
+std::vector<Vwin32Request> vwin32_requests();
+void vwin32_forget_requests();
+
+}  // namespace platform

@@ -1,0 +1,94 @@
+// DeviceIoControl, and the disk requests that device handles answer.
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+
+#include <cstring>
+#include <fstream>
+
+#include "platform/kernel/file_object.h"
+
+using platform::fail_with;
+
+namespace {
+
+uint64_t read_sysfs_number(const struct stat& st, const char* field) {
+    std::ifstream in("/sys/dev/block/" + std::to_string(major(st.st_rdev)) + ":" + std::to_string(minor(st.st_rdev)) +
+                     "/" + field);
+    uint64_t value = 0;
+    in >> value;
+    return value;
+}
+
+// Windows answers the old partition request only for MBR disks; on a GPT
+// disk (header "EFI PART" in the block after the protective MBR) it fails
+// and only the length request works.
+bool on_gpt_disk(const platform::DeviceTarget& target) {
+    if (target.whole_disk.empty()) return false;
+    platform::UnixFile::Options options;
+    DWORD error = ERROR_SUCCESS;
+    auto disk = platform::UnixFile::open(target.whole_disk, options, &error);
+    if (!disk) return false;
+    for (uint64_t header : {uint64_t{512}, uint64_t{4096}}) {
+        char signature[8] = {};
+        DWORD got = 0;
+        if (disk->read_at(header, signature, sizeof signature, &got) == ERROR_SUCCESS && got == sizeof signature &&
+            memcmp(signature, "EFI PART", 8) == 0)
+            return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+namespace platform {
+
+BOOL FileObject::device_io_control(DWORD code, LPVOID, DWORD, LPVOID out, DWORD out_size, LPDWORD returned) {
+    if (!device) return fail_with(ERROR_INVALID_FUNCTION);
+    uint64_t size = 0;
+    switch (code) {
+    case IOCTL_DISK_GET_PARTITION_INFO: {
+        if (!out || out_size < sizeof(PARTITION_INFORMATION)) return fail_with(ERROR_INSUFFICIENT_BUFFER);
+        if (on_gpt_disk(target)) return fail_with(ERROR_INVALID_FUNCTION);
+        if (DWORD error = file->size(&size); error != ERROR_SUCCESS) return fail_with(error);
+        PARTITION_INFORMATION info;
+        memset(&info, 0, sizeof info);
+        info.PartitionLength.QuadPart = static_cast<LONGLONG>(size);
+        struct stat st {};
+        if (file->is_block_device() && ::stat(file->path().c_str(), &st) == 0) {
+            uint64_t start = read_sysfs_number(st, "start");
+            info.StartingOffset.QuadPart = static_cast<LONGLONG>(start * 512);
+            info.HiddenSectors = static_cast<DWORD>(start);
+            info.PartitionNumber = static_cast<DWORD>(read_sysfs_number(st, "partition"));
+        }
+        info.PartitionType = PARTITION_ENTRY_UNUSED;
+        info.RecognizedPartition = target.physical ? FALSE : TRUE;
+        memcpy(out, &info, sizeof info);
+        *returned = sizeof info;
+        return TRUE;
+    }
+    case IOCTL_DISK_GET_LENGTH_INFO: {
+        if (!out || out_size < sizeof(GET_LENGTH_INFORMATION)) return fail_with(ERROR_INSUFFICIENT_BUFFER);
+        if (DWORD error = file->size(&size); error != ERROR_SUCCESS) return fail_with(error);
+        GET_LENGTH_INFORMATION length;
+        length.Length.QuadPart = static_cast<LONGLONG>(size);
+        memcpy(out, &length, sizeof length);
+        *returned = sizeof length;
+        return TRUE;
+    }
+    default: return fail_with(ERROR_INVALID_FUNCTION);
+    }
+}
+
+}  // namespace platform
+
+BOOL WINAPI DeviceIoControl(HANDLE hDevice, DWORD dwIoControlCode, LPVOID lpInBuffer, DWORD nInBufferSize,
+                            LPVOID lpOutBuffer, DWORD nOutBufferSize, LPDWORD lpBytesReturned, LPOVERLAPPED) {
+    if (!lpBytesReturned) return fail_with(ERROR_INVALID_PARAMETER);
+    *lpBytesReturned = 0;
+    auto object = platform::lookup_handle(hDevice);
+    if (!object) return fail_with(ERROR_INVALID_HANDLE);
+    BOOL result = object->device_io_control(dwIoControlCode, lpInBuffer, nInBufferSize, lpOutBuffer, nOutBufferSize,
+                                            lpBytesReturned);
+    if (result) SetLastError(ERROR_SUCCESS);
+    return result;
+}

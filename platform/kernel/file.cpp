@@ -1,0 +1,208 @@
+// CreateFileA, SetFilePointer, ReadFile, WriteFile.
+#include <fcntl.h>
+#include <strings.h>
+#include <unistd.h>
+
+#include <cstring>
+
+#include "platform/kernel/file_object.h"
+#include "platform/vwin32/vwin32_device.h"
+
+using platform::FileObject;
+using platform::fail_with;
+
+namespace {
+
+constexpr uint64_t kSector = 512;
+
+int creation_flags(DWORD disposition) {
+    switch (disposition) {
+    case CREATE_NEW: return O_CREAT | O_EXCL;
+    case CREATE_ALWAYS: return O_CREAT | O_TRUNC;
+    case OPEN_EXISTING: return 0;
+    case OPEN_ALWAYS: return O_CREAT;
+    case TRUNCATE_EXISTING: return O_TRUNC;
+    default: return -1;
+    }
+}
+
+HANDLE open_device(const char* name, DWORD access, DWORD disposition, DWORD flags) {
+    // A device is there or not: it cannot be created or truncated.
+    if (disposition != OPEN_EXISTING && disposition != OPEN_ALWAYS) {
+        fail_with(ERROR_INVALID_PARAMETER);
+        return INVALID_HANDLE_VALUE;
+    }
+    auto object = std::make_shared<FileObject>();
+    if (!platform::resolve_device(name, &object->target)) {
+        fail_with(ERROR_FILE_NOT_FOUND);
+        return INVALID_HANDLE_VALUE;
+    }
+    platform::UnixFile::Options options;
+    options.write = (access & GENERIC_WRITE) != 0;
+    options.read = true;
+    options.unbuffered = (flags & FILE_FLAG_NO_BUFFERING) != 0;
+    DWORD error = ERROR_SUCCESS;
+    object->file = platform::UnixFile::open(object->target.path, options, &error);
+    if (!object->file) {
+        fail_with(error);
+        return INVALID_HANDLE_VALUE;
+    }
+    object->device = true;
+    object->can_read = (access & GENERIC_READ) != 0;
+    object->can_write = options.write;
+    object->unbuffered = options.unbuffered;
+    SetLastError(ERROR_SUCCESS);
+    return platform::insert_handle(object);
+}
+
+HANDLE open_file(const char* path, DWORD access, DWORD disposition, DWORD flags) {
+    int create = creation_flags(disposition);
+    if (create < 0) {
+        fail_with(ERROR_INVALID_PARAMETER);
+        return INVALID_HANDLE_VALUE;
+    }
+    bool existed = ::access(path, F_OK) == 0;
+    platform::UnixFile::Options options;
+    options.read = (access & GENERIC_READ) != 0 || (access & GENERIC_WRITE) == 0;
+    options.write = (access & GENERIC_WRITE) != 0;
+    options.unbuffered = (flags & FILE_FLAG_NO_BUFFERING) != 0;
+    options.create = create;
+    DWORD error = ERROR_SUCCESS;
+    auto object = std::make_shared<FileObject>();
+    object->file = platform::UnixFile::open(path, options, &error);
+    if (!object->file) {
+        fail_with(error);
+        return INVALID_HANDLE_VALUE;
+    }
+    object->can_read = (access & GENERIC_READ) != 0;
+    object->can_write = options.write;
+    object->unbuffered = options.unbuffered;
+    if (flags & FILE_FLAG_DELETE_ON_CLOSE) object->delete_on_close = path;
+    // As on Windows: opening an existing file with CREATE_ALWAYS or
+    // OPEN_ALWAYS succeeds and says so.
+    bool says_exists = existed && (disposition == CREATE_ALWAYS || disposition == OPEN_ALWAYS);
+    SetLastError(says_exists ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
+    return platform::insert_handle(object);
+}
+
+}  // namespace
+
+namespace platform {
+
+FileObject::~FileObject() {
+    if (!delete_on_close.empty()) ::unlink(delete_on_close.c_str());
+}
+
+}  // namespace platform
+
+HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD, LPSECURITY_ATTRIBUTES,
+                          DWORD dwCreationDisposition, DWORD dwFlagsAndAttributes, HANDLE) {
+    if (!lpFileName || !*lpFileName) {
+        fail_with(ERROR_PATH_NOT_FOUND);
+        return INVALID_HANDLE_VALUE;
+    }
+    if (strncmp(lpFileName, "\\\\.\\", 4) == 0) {
+        const char* name = lpFileName + 4;
+        if (strcasecmp(name, "vwin32") == 0) {
+            DWORD error = ERROR_SUCCESS;
+            auto device = platform::open_vwin32_device(&error);
+            if (!device) {
+                fail_with(error);
+                return INVALID_HANDLE_VALUE;
+            }
+            SetLastError(ERROR_SUCCESS);
+            return platform::insert_handle(device);
+        }
+        return open_device(name, dwDesiredAccess, dwCreationDisposition, dwFlagsAndAttributes);
+    }
+    return open_file(lpFileName, dwDesiredAccess, dwCreationDisposition, dwFlagsAndAttributes);
+}
+
+DWORD WINAPI SetFilePointer(HANDLE hFile, LONG lDistanceToMove, PLONG lpDistanceToMoveHigh, DWORD dwMoveMethod) {
+    auto object = platform::lookup_handle_as<FileObject>(hFile);
+    if (!object) {
+        fail_with(ERROR_INVALID_HANDLE);
+        return INVALID_SET_FILE_POINTER;
+    }
+    int64_t distance = lpDistanceToMoveHigh
+                           ? static_cast<int64_t>((static_cast<uint64_t>(static_cast<uint32_t>(*lpDistanceToMoveHigh)) << 32) |
+                                                  static_cast<uint32_t>(lDistanceToMove))
+                           : static_cast<int64_t>(lDistanceToMove);
+    std::lock_guard<std::mutex> hold(object->lock);
+    int64_t base = 0;
+    switch (dwMoveMethod) {
+    case FILE_BEGIN: base = 0; break;
+    case FILE_CURRENT: base = static_cast<int64_t>(object->position); break;
+    case FILE_END: {
+        uint64_t size = 0;
+        DWORD error = object->file->size(&size);
+        if (error != ERROR_SUCCESS) {
+            fail_with(error);
+            return INVALID_SET_FILE_POINTER;
+        }
+        base = static_cast<int64_t>(size);
+        break;
+    }
+    default: fail_with(ERROR_INVALID_PARAMETER); return INVALID_SET_FILE_POINTER;
+    }
+    int64_t target = base + distance;
+    if (target < 0) {
+        fail_with(ERROR_NEGATIVE_SEEK);
+        return INVALID_SET_FILE_POINTER;
+    }
+    if (!lpDistanceToMoveHigh && target > 0xFFFFFFFELL) {
+        fail_with(ERROR_INVALID_PARAMETER);
+        return INVALID_SET_FILE_POINTER;
+    }
+    object->position = static_cast<uint64_t>(target);
+    if (lpDistanceToMoveHigh) *lpDistanceToMoveHigh = static_cast<LONG>(static_cast<uint64_t>(target) >> 32);
+    // A low part of all-ones is a valid answer; the cleared error tells it apart.
+    SetLastError(ERROR_SUCCESS);
+    return static_cast<DWORD>(target);
+}
+
+namespace {
+
+template <typename Buffer, typename Transfer>
+BOOL transfer(HANDLE hFile, Buffer buffer, DWORD length, LPDWORD done, LPOVERLAPPED overlapped, bool writing,
+              Transfer move) {
+    if (!done && !overlapped) return fail_with(ERROR_INVALID_PARAMETER);
+    if (done) *done = 0;
+    auto object = platform::lookup_handle_as<FileObject>(hFile);
+    if (!object) return fail_with(ERROR_INVALID_HANDLE);
+    if (writing ? !object->can_write : !object->can_read) return fail_with(ERROR_ACCESS_DENIED);
+    if (length > 0 && !buffer) return fail_with(ERROR_INVALID_PARAMETER);
+
+    std::lock_guard<std::mutex> hold(object->lock);
+    // A synchronous handle given an OVERLAPPED transfers at its offset.
+    uint64_t offset = overlapped ? (static_cast<uint64_t>(overlapped->OffsetHigh) << 32) | overlapped->Offset
+                                 : object->position;
+    if (object->unbuffered && (offset % kSector != 0 || length % kSector != 0))
+        return fail_with(ERROR_INVALID_PARAMETER);
+    DWORD moved = 0;
+    DWORD error = move(*object->file, offset, buffer, length, &moved);
+    object->position = offset + moved;
+    if (done) *done = moved;
+    if (overlapped) overlapped->InternalHigh = moved;
+    if (error != ERROR_SUCCESS) return fail_with(error);
+    SetLastError(ERROR_SUCCESS);
+    return TRUE;
+}
+
+}  // namespace
+
+BOOL WINAPI ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead, LPDWORD lpNumberOfBytesRead,
+                     LPOVERLAPPED lpOverlapped) {
+    return transfer(hFile, lpBuffer, nNumberOfBytesToRead, lpNumberOfBytesRead, lpOverlapped, false,
+                    [](platform::UnixFile& file, uint64_t offset, LPVOID buffer, DWORD length, DWORD* moved) {
+                        return file.read_at(offset, buffer, length, moved);
+                    });
+}
+
+BOOL WINAPI WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite, LPDWORD lpNumberOfBytesWritten,
+                      LPOVERLAPPED lpOverlapped) {
+    return transfer(hFile, lpBuffer, nNumberOfBytesToWrite, lpNumberOfBytesWritten, lpOverlapped, true,
+                    [](platform::UnixFile& file, uint64_t offset, LPCVOID buffer, DWORD length, DWORD* moved) {
+                        return file.write_at(offset, buffer, length, moved);
+                    });
+}

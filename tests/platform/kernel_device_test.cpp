@@ -1,0 +1,233 @@
+// Devices: the namespace, exclusive write access, durable writes and the
+// disk requests of DeviceIoControl.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <climits>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "disk_fixture.h"
+#include "platform/control.h"
+#include "platform/win32.h"
+
+using namespace testing_support;
+
+namespace {
+
+class KernelDevice : public DiskTest {
+protected:
+    HANDLE open(const char* name, DWORD access) {
+        return CreateFileA(name, access, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
+                           FILE_FLAG_NO_BUFFERING, NULL);
+    }
+};
+
+// The open flags of this process's descriptors for path.
+std::vector<unsigned long> open_flags_of(const std::string& path) {
+    std::vector<unsigned long> found;
+    char target[PATH_MAX];
+    if (!realpath(path.c_str(), target)) return found;
+    for (const auto& fd : std::filesystem::directory_iterator("/proc/self/fd")) {
+        std::error_code ec;
+        if (std::filesystem::read_symlink(fd.path(), ec).string() != target) continue;
+        std::ifstream info("/proc/self/fdinfo/" + fd.path().filename().string());
+        std::string key, value;
+        while (info >> key >> value)
+            if (key == "flags:") found.push_back(std::stoul(value, nullptr, 8));
+    }
+    return found;
+}
+
+void write_mbr_with_one_partition(const std::string& path, uint32_t start, uint32_t sectors) {
+    std::vector<uint8_t> entry(16, 0);
+    entry[4] = 0x83;
+    for (int k = 0; k < 4; ++k) {
+        entry[8 + k] = static_cast<uint8_t>(start >> (8 * k));
+        entry[12 + k] = static_cast<uint8_t>(sectors >> (8 * k));
+    }
+    write_file_bytes(path, 0x1BE, entry);
+    write_file_bytes(path, 510, {0x55, 0xAA});
+}
+
+bool wait_for(const std::string& path) {
+    for (int i = 0; i < 50; ++i) {
+        if (access(path.c_str(), F_OK) == 0) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return false;
+}
+
+TEST_F(KernelDevice, DosdevicesEntriesNameVolumesAndDrivesInAnyCase) {
+    write_stamped_image(image("c.img"), 4);
+    write_stamped_image(image("p.img"), 8);
+    map_volume('C', image("c.img"));
+    map_physical(12, image("p.img"));
+
+    for (const char* name : {"\\\\.\\C:", "\\\\.\\c:", "\\\\.\\PHYSICALDRIVE12", "\\\\.\\PhysicalDrive12"}) {
+        HANDLE h = open(name, GENERIC_READ);
+        EXPECT_NE(h, INVALID_HANDLE_VALUE) << name;
+        CloseHandle(h);
+    }
+    for (const char* name : {"\\\\.\\D:", "\\\\.\\PHYSICALDRIVE1", "\\\\.\\C:\\", "\\\\.\\CC:", "\\\\.\\PHYSICALDRIVE"}) {
+        EXPECT_EQ(open(name, GENERIC_READ), INVALID_HANDLE_VALUE) << name;
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND)) << name;
+    }
+    // A device cannot be created.
+    EXPECT_EQ(CreateFileA("\\\\.\\C:", GENERIC_READ, 0, NULL, CREATE_ALWAYS, 0, NULL), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+}
+
+TEST_F(KernelDevice, HostBlockDevicesFollowTheFolderEntries) {
+    write_stamped_image(image("disk.img"), 256);
+    LoopDevice loop(image("disk.img"));
+    REQUIRE_LOOP(loop);
+
+    platform::DeviceNamespace space;
+    space.dosdevices = image("dosdevices");
+    space.host_block_devices = true;
+    platform::set_device_namespace(space);
+
+    int drive = -1;
+    for (int n = 0; n < 64 && drive < 0; ++n)
+        if (platform::resolve_device_path("PHYSICALDRIVE" + std::to_string(n)) == loop.device()) drive = n;
+    EXPECT_GE(drive, 0) << loop.device() << " is a whole disk of the machine";
+    // Without partitions the whole disk is also a volume.
+    char letter = 0;
+    for (char l = 'C'; l <= 'Z' && !letter; ++l)
+        if (platform::resolve_device_path(std::string(1, l) + ":") == loop.device()) letter = l;
+    ASSERT_NE(letter, 0) << loop.device() << " is a volume of the machine";
+    EXPECT_EQ(platform::resolve_device_path("A:"), access("/dev/fd0", F_OK) == 0 ? "/dev/fd0" : "");
+
+    // An entry of the folder overrides the machine's own name.
+    write_stamped_image(image("mine.img"), 4);
+    map_volume(letter, image("mine.img"));
+    std::string entry = image("dosdevices") + "/" + std::string(1, static_cast<char>(tolower(letter))) + "::";
+    EXPECT_EQ(platform::resolve_device_path(std::string(1, letter) + ":"), entry);
+}
+
+TEST_F(KernelDevice, WholeDriveAnswersBothSizeRequests) {
+    write_zero_image(image("disk.img"), 8192 * 512);
+    LoopDevice loop(image("disk.img"));
+    REQUIRE_LOOP(loop);
+    map_physical(0, loop.device());
+    HANDLE drive = open("\\\\.\\PHYSICALDRIVE0", GENERIC_READ);
+    ASSERT_NE(drive, INVALID_HANDLE_VALUE);
+    PARTITION_INFORMATION info;
+    DWORD returned = 0;
+    ASSERT_TRUE(DeviceIoControl(drive, IOCTL_DISK_GET_PARTITION_INFO, NULL, 0, &info, sizeof info, &returned, NULL));
+    EXPECT_EQ(returned, sizeof info);
+    EXPECT_EQ(info.PartitionLength.QuadPart, 8192 * 512);
+    EXPECT_EQ(info.StartingOffset.QuadPart, 0);
+    EXPECT_EQ(info.PartitionNumber, 0u);
+    EXPECT_FALSE(info.RecognizedPartition);
+    GET_LENGTH_INFORMATION length;
+    ASSERT_TRUE(DeviceIoControl(drive, IOCTL_DISK_GET_LENGTH_INFO, NULL, 0, &length, sizeof length, &returned, NULL));
+    EXPECT_EQ(returned, sizeof length);
+    EXPECT_EQ(length.Length.QuadPart, 8192 * 512);
+    CloseHandle(drive);
+}
+
+TEST_F(KernelDevice, PartitionRequestDescribesThePartition) {
+    write_zero_image(image("disk.img"), 8192 * 512);
+    write_mbr_with_one_partition(image("disk.img"), 2048, 4096);
+    LoopDevice loop(image("disk.img"), {.partitions = true});
+    REQUIRE_LOOP(loop);
+    if (!wait_for(loop.device() + "p1")) GTEST_SKIP() << "this kernel does not read partition tables";
+    map_volume('C', loop.device() + "p1");
+
+    PARTITION_INFORMATION info;
+    DWORD returned = 0;
+    HANDLE volume = open("\\\\.\\C:", GENERIC_READ);
+    ASSERT_NE(volume, INVALID_HANDLE_VALUE);
+    ASSERT_TRUE(DeviceIoControl(volume, IOCTL_DISK_GET_PARTITION_INFO, NULL, 0, &info, sizeof info, &returned, NULL));
+    EXPECT_EQ(info.PartitionLength.QuadPart, 4096 * 512);
+    EXPECT_EQ(info.StartingOffset.QuadPart, 2048 * 512);
+    EXPECT_EQ(info.HiddenSectors, 2048u);
+    EXPECT_EQ(info.PartitionNumber, 1u);
+    EXPECT_TRUE(info.RecognizedPartition);
+    CloseHandle(volume);
+}
+
+TEST_F(KernelDevice, DiskRequestsRefuseWhatWindowsRefuses) {
+    write_zero_image(image("c.img"), 1474560);
+    map_volume('C', image("c.img"));
+    HANDLE h = open("\\\\.\\C:", GENERIC_READ);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    PARTITION_INFORMATION info;
+    DWORD returned = 0;
+    EXPECT_FALSE(DeviceIoControl(h, IOCTL_DISK_GET_PARTITION_INFO, NULL, 0, &info, 16, &returned, NULL));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
+    EXPECT_FALSE(DeviceIoControl(h, IOCTL_DISK_GET_PARTITION_INFO, NULL, 0, &info, sizeof info, NULL, NULL));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    EXPECT_FALSE(DeviceIoControl(h, 0x00090000, NULL, 0, &info, sizeof info, &returned, NULL));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_FUNCTION));
+    EXPECT_TRUE(DeviceIoControl(h, IOCTL_DISK_GET_PARTITION_INFO, NULL, 0, &info, sizeof info, &returned, NULL));
+    EXPECT_EQ(info.PartitionLength.QuadPart, 1474560);
+    CloseHandle(h);
+    EXPECT_FALSE(DeviceIoControl(h, IOCTL_DISK_GET_PARTITION_INFO, NULL, 0, &info, sizeof info, &returned, NULL));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+}
+
+TEST_F(KernelDevice, DeviceHeldBySomeoneElseRefusesWriteAccess) {
+    write_stamped_image(image("c.img"), 64);
+    LoopDevice loop(image("c.img"));
+    REQUIRE_LOOP(loop);
+    map_volume('C', loop.device());
+
+    int holder = ::open(loop.device().c_str(), O_RDONLY | O_EXCL);
+    ASSERT_GE(holder, 0) << strerror(errno);
+    EXPECT_EQ(open("\\\\.\\C:", GENERIC_READ | GENERIC_WRITE), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+    HANDLE reader = open("\\\\.\\C:", GENERIC_READ);
+    EXPECT_NE(reader, INVALID_HANDLE_VALUE) << "reading is still allowed";
+    CloseHandle(reader);
+    ::close(holder);
+
+    // Our own handles share the claim; while we write, nobody mounts it.
+    HANDLE first = open("\\\\.\\C:", GENERIC_READ | GENERIC_WRITE);
+    HANDLE second = open("\\\\.\\C:", GENERIC_READ | GENERIC_WRITE);
+    EXPECT_NE(first, INVALID_HANDLE_VALUE);
+    EXPECT_NE(second, INVALID_HANDLE_VALUE);
+    int taker = ::open(loop.device().c_str(), O_RDONLY | O_EXCL);
+    EXPECT_LT(taker, 0) << "the device must be claimed while a handle writes to it";
+    if (taker >= 0) ::close(taker);
+    CloseHandle(first);
+    CloseHandle(second);
+    taker = ::open(loop.device().c_str(), O_RDONLY | O_EXCL);
+    EXPECT_GE(taker, 0) << "the claim ends with the last writing handle";
+    if (taker >= 0) ::close(taker);
+}
+
+TEST_F(KernelDevice, WritableDeviceHandlesWriteThroughWithoutCache) {
+    write_stamped_image(image("c.img"), 64);
+    LoopDevice loop(image("c.img"));
+    REQUIRE_LOOP(loop);
+    map_volume('C', loop.device());
+    HANDLE h = open("\\\\.\\C:", GENERIC_READ | GENERIC_WRITE);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    bool direct_and_durable = false;
+    for (unsigned long flags : open_flags_of(loop.device()))
+        if ((flags & O_DIRECT) && (flags & O_DSYNC) && (flags & O_ACCMODE) == O_RDWR) direct_and_durable = true;
+    EXPECT_TRUE(direct_and_durable);
+    CloseHandle(h);
+}
+
+TEST_F(KernelDevice, WriteOnReadOnlyDeviceHandleIsDenied) {
+    write_stamped_image(image("c.img"), 8);
+    map_volume('C', image("c.img"));
+    HANDLE h = open("\\\\.\\C:", GENERIC_READ);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    std::vector<char> sector(512, 0);
+    DWORD written = 5;
+    EXPECT_FALSE(WriteFile(h, sector.data(), 512, &written, NULL));
+    EXPECT_EQ(written, 0u);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    CloseHandle(h);
+    EXPECT_EQ(read_file_bytes(image("c.img"), 0, 512), stamped_sector(0));
+}
+
+}  // namespace

@@ -1,0 +1,153 @@
+#include "disk_fixture.h"
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+
+#include "platform/control.h"
+
+namespace testing_support {
+
+namespace fs = std::filesystem;
+
+TempDir::TempDir() {
+    std::string pattern = (fs::temp_directory_path() / "orvasse-test-XXXXXX").string();
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    if (!mkdtemp(name.data())) throw std::runtime_error("mkdtemp failed");
+    path_ = name.data();
+}
+
+TempDir::~TempDir() {
+    std::error_code ignored;
+    fs::remove_all(path_, ignored);
+}
+
+std::vector<uint8_t> stamped_sector(uint64_t sector) {
+    std::vector<uint8_t> bytes(512);
+    for (size_t i = 0; i < 512; ++i) bytes[i] = static_cast<uint8_t>((sector * 7 + i * 13 + 1) & 0xFF);
+    for (int k = 0; k < 4; ++k) bytes[k] = static_cast<uint8_t>(sector >> (8 * k));
+    return bytes;
+}
+
+void write_stamped_image(const std::string& path, uint64_t sectors) {
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ASSERT_GE(fd, 0) << path;
+    for (uint64_t s = 0; s < sectors; ++s) {
+        auto bytes = stamped_sector(s);
+        ASSERT_EQ(::pwrite(fd, bytes.data(), 512, static_cast<off_t>(s * 512)), 512);
+    }
+    ::close(fd);
+}
+
+void write_zero_image(const std::string& path, uint64_t bytes) {
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ASSERT_GE(fd, 0) << path;
+    ASSERT_EQ(::ftruncate(fd, static_cast<off_t>(bytes)), 0);
+    ::close(fd);
+}
+
+std::vector<uint8_t> read_file_bytes(const std::string& path, uint64_t offset, size_t length) {
+    std::vector<uint8_t> bytes(length);
+    int fd = ::open(path.c_str(), O_RDONLY);
+    if (fd < 0) return {};
+    ssize_t got = ::pread(fd, bytes.data(), length, static_cast<off_t>(offset));
+    ::close(fd);
+    bytes.resize(got < 0 ? 0 : static_cast<size_t>(got));
+    return bytes;
+}
+
+void write_file_bytes(const std::string& path, uint64_t offset, const std::vector<uint8_t>& bytes) {
+    int fd = ::open(path.c_str(), O_WRONLY);
+    ASSERT_GE(fd, 0) << path;
+    ASSERT_EQ(::pwrite(fd, bytes.data(), bytes.size(), static_cast<off_t>(offset)),
+              static_cast<ssize_t>(bytes.size()));
+    ::fsync(fd);
+    ::close(fd);
+}
+
+int run_command(const std::string& command, std::string* out) {
+    FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
+    if (!pipe) return -1;
+    std::string text;
+    char chunk[256];
+    while (size_t n = fread(chunk, 1, sizeof chunk, pipe)) text.append(chunk, n);
+    int status = ::pclose(pipe);
+    if (out) *out = text;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+LoopDevice::LoopDevice(const std::string& image, Options options) {
+    std::string command = "losetup -f --show";
+    if (options.sector_size) command += " --sector-size " + std::to_string(options.sector_size);
+    if (options.read_only) command += " -r";
+    if (options.partitions) command += " -P";
+    command += " '" + image + "'";
+    std::string out;
+    int status = run_command(command, &out);
+    // losetup may warn before the device name; the name is a line of its own.
+    size_t at = out.find("/dev/loop");
+    if (status != 0 || at == std::string::npos || (at > 0 && out[at - 1] != '\n')) {
+        why_not_ = "'" + command + "' said: " + out;
+        return;
+    }
+    device_ = out.substr(at, out.find('\n', at) - at);
+}
+
+LoopDevice::~LoopDevice() {
+    if (!device_.empty()) run_command("losetup -d " + device_);
+}
+
+Mounted::Mounted(const std::string& device) {
+    std::string out;
+    if (run_command("mkfs.ext2 -q -F " + device, &out) != 0) {
+        why_not_ = "mkfs.ext2: " + out;
+        return;
+    }
+    if (run_command("mount -t ext2 " + device + " '" + point_.path() + "'", &out) != 0) {
+        why_not_ = "mount: " + out;
+        return;
+    }
+    mounted_ = true;
+}
+
+Mounted::~Mounted() {
+    if (mounted_) run_command("umount '" + point_.path() + "'");
+}
+
+void DiskTest::SetUp() {
+    fs::create_directory(dir_.file("dosdevices"));
+    platform::DeviceNamespace space;
+    space.dosdevices = dir_.file("dosdevices");
+    space.host_block_devices = false;
+    platform::set_device_namespace(space);
+    platform::emulate_windows_nt();
+    platform::vwin32_refuse_fat32_locks(false);
+    platform::vwin32_forget_requests();
+    platform::install_host(&host_);
+}
+
+void DiskTest::TearDown() {
+    platform::install_host(nullptr);
+    platform::emulate_windows_nt();
+    EXPECT_EQ(host_.unused_answers(), 0u) << "a scripted message box never came";
+}
+
+void DiskTest::map_volume(char letter, const std::string& target) {
+    std::string entry = dir_.file("dosdevices") + "/" + std::string(1, static_cast<char>(tolower(letter))) + "::";
+    fs::remove(entry);
+    fs::create_symlink(target, entry);
+}
+
+void DiskTest::map_physical(unsigned drive, const std::string& target) {
+    std::string entry = dir_.file("dosdevices") + "/physicaldrive" + std::to_string(drive);
+    fs::remove(entry);
+    fs::create_symlink(target, entry);
+}
+
+}  // namespace testing_support
