@@ -9,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "editor/editor_state.h"
 #include "platform/control.h"
 
 namespace testing_support {
@@ -130,6 +131,7 @@ void DiskTest::SetUp() {
     platform::vwin32_refuse_fat32_locks(false);
     platform::vwin32_forget_requests();
     platform::install_host(&host_);
+    reset_editor_state();
 }
 
 void DiskTest::TearDown() {

@@ -1,0 +1,85 @@
+#include "disk/sector_access.h"
+
+#include "disk/legacy_services.h"
+#include "editor/editor_state.h"
+
+char DevicePath[32];
+BYTE ProbeBuffer[SECTOR_SIZE];
+
+DWORD read_sectors(HANDLE disk, DWORD first, DWORD count, void* buffer) {
+    if (EditorState.AccessMode == ACCESS_LEGACY)
+        return legacy_read_sectors((DWORD)(ULONG_PTR)disk, first, count, buffer);
+    if (seek_sector(disk, first)) {
+        MessageBoxA(NULL, "Error reading disk", "Error", MB_OK);
+        return 0;
+    }
+    return read_from_position(disk, buffer, count);
+}
+
+DWORD write_sectors(HANDLE disk, DWORD first, DWORD count, const void* buffer) {
+    if (EditorState.AccessMode == ACCESS_LEGACY)
+        return legacy_write_sectors((DWORD)(ULONG_PTR)disk, first, count, buffer);
+    if (seek_sector(disk, first)) return 0;
+    DWORD written = 0;
+    WriteFile(disk, buffer, (count & 0xFF) << 9, &written, NULL);
+    return written;
+}
+
+HANDLE open_disk_device(const char* path) {
+    HANDLE handle = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+                                OPEN_EXISTING, FILE_FLAG_NO_BUFFERING, NULL);
+    if (handle == INVALID_HANDLE_VALUE)
+        handle = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
+                             FILE_FLAG_NO_BUFFERING, NULL);
+    return handle;
+}
+
+DWORD seek_sector(HANDLE handle, DWORD sector) {
+    // The offset of a sector is a 64-bit multiple of 512, handed over in two halves.
+    LONG high = (LONG)(sector >> 23);
+    DWORD low = SetFilePointer(handle, (LONG)(sector << 9), &high, FILE_BEGIN);
+    return low == INVALID_SET_FILE_POINTER ? 1 : 0;
+}
+
+DWORD read_from_position(HANDLE handle, void* buffer, DWORD count) {
+    DWORD got = 0;
+    ReadFile(handle, buffer, (count & 0xFF) << 9, &got, NULL);
+    return got;
+}
+
+DWORD close_disk_device(HANDLE handle) {
+    CloseHandle(handle);
+    return 1;
+}
+
+bool probe_device(const char* path) {
+    HANDLE handle = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING, 0, NULL);
+    if (handle == INVALID_HANDLE_VALUE) return false;
+    DWORD got = 0;
+    ReadFile(handle, ProbeBuffer, SECTOR_SIZE, &got, NULL);
+    CloseHandle(handle);
+    return got == SECTOR_SIZE;
+}
+
+DWORD last_sector_of_length(LONGLONG length) {
+    LONGLONG sectors = length / 512;
+    // A device of one sector or none has only sector 0 to show.
+    if (sectors < 2) return 0;
+    // Beyond 2^32 sectors the highest reachable sector is the last one.
+    if (sectors > 0xFFFFFFFFLL) return 0xFFFFFFFFu;
+    // An odd count is rounded down to even: the final odd sector is not reached.
+    return ((DWORD)sectors & 0xFFFFFFFEu) - 1;
+}
+
+DWORD query_last_sector(HANDLE handle) {
+    DWORD returned = 0;
+    PARTITION_INFORMATION partition;
+    if (DeviceIoControl(handle, IOCTL_DISK_GET_PARTITION_INFO, NULL, 0, &partition, sizeof partition, &returned,
+                        NULL))
+        return last_sector_of_length(partition.PartitionLength.QuadPart);
+    // GPT disks answer only the length request.
+    GET_LENGTH_INFORMATION length;
+    if (DeviceIoControl(handle, IOCTL_DISK_GET_LENGTH_INFO, NULL, 0, &length, sizeof length, &returned, NULL))
+        return last_sector_of_length(length.Length.QuadPart);
+    return 0;
+}

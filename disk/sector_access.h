@@ -1,0 +1,33 @@
+// Sector access: every transfer of the editor goes through read_sectors and
+// write_sectors, which take the direct device path or the legacy volume
+// services as AccessMode says.
+#pragma once
+
+#include "platform/win32.h"
+
+constexpr DWORD SECTOR_SIZE = 512;
+
+// AccessMode values.
+enum : BYTE { ACCESS_LEGACY = 16, ACCESS_DIRECT = 32 };
+
+// Device path formats: a volume by letter, a whole drive by digit.
+#define LOGICAL_VOLUME_PATH "\\\\.\\%c:"
+#define PHYSICAL_DRIVE_PATH "\\\\.\\PHYSICALDRIVE%c"
+
+extern char DevicePath[32];
+extern BYTE ProbeBuffer[SECTOR_SIZE];
+
+// Bytes moved; 0 or a short count is a failure. The direct path moves
+// count modulo 256 sectors per call.
+DWORD read_sectors(HANDLE disk, DWORD first, DWORD count, void* buffer);
+DWORD write_sectors(HANDLE disk, DWORD first, DWORD count, const void* buffer);
+
+HANDLE open_disk_device(const char* path);
+DWORD seek_sector(HANDLE handle, DWORD sector);  // 1 when positioning failed
+DWORD read_from_position(HANDLE handle, void* buffer, DWORD count);
+DWORD close_disk_device(HANDLE handle);
+bool probe_device(const char* path);
+DWORD query_last_sector(HANDLE handle);
+
+// The highest sector stepping may reach on a device of length bytes.
+DWORD last_sector_of_length(LONGLONG length);

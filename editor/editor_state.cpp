@@ -1,0 +1,29 @@
+#include "editor/editor_state.h"
+
+#include <cstring>
+
+#include "disk/sector_access.h"
+
+EditorStateData EditorState;
+
+void reset_editor_state() {
+    EditorState.Instance = nullptr;
+    EditorState.MainWindow = nullptr;
+    EditorState.HexPane = nullptr;
+    EditorState.TextPane = nullptr;
+    EditorState.Accelerators = nullptr;
+    EditorState.Icon = nullptr;
+    EditorState.SearchDialog = nullptr;
+    EditorState.AccessMode = ACCESS_DIRECT;
+    EditorState.DiskRef = INVALID_HANDLE_VALUE;
+    EditorState.CurrentSector = 0;
+    EditorState.LastSector = 0;
+    memset(EditorState.SectorData, 0, sizeof EditorState.SectorData);
+    memset(EditorState.TransferBuffer, 0, sizeof EditorState.TransferBuffer);
+    EditorState.SectorDirty = 0;
+    EditorState.HexPaneActive = 1;
+    EditorState.SearchBusy = 0;
+    EditorState.SearchPattern[0] = '\0';
+    EditorState.SearchHexMode = 0;
+    EditorState.ImageFileFilter[0] = '\0';
+}

@@ -1,0 +1,37 @@
+// The editor's process-wide state. Every part of the editor reads and changes
+// these items directly; the search worker shares the atomic ones and gets the
+// rest handed over under SearchBusy.
+#pragma once
+
+#include <atomic>
+
+#include "platform/win32.h"
+
+struct EditorStateData {
+    HINSTANCE Instance;
+    HWND MainWindow;
+    HWND HexPane;
+    HWND TextPane;
+    HACCEL Accelerators;
+    HICON Icon;
+    std::atomic<HWND> SearchDialog;
+
+    BYTE AccessMode;  // ACCESS_LEGACY or ACCESS_DIRECT, fixed at start-up
+    HANDLE DiskRef;   // device handle (direct path) or drive number with A = 1 (legacy path)
+    std::atomic<DWORD> CurrentSector;
+    DWORD LastSector;
+    BYTE SectorData[512];
+    BYTE TransferBuffer[512];
+    BYTE SectorDirty;
+    BYTE HexPaneActive;
+
+    std::atomic<BYTE> SearchBusy;
+    char SearchPattern[50];
+    BYTE SearchHexMode;
+    char ImageFileFilter[64];
+};
+
+extern EditorStateData EditorState;
+
+// Start values: no disk, sector 0, nothing dirty, hex pane active.
+void reset_editor_state();

@@ -1,0 +1,54 @@
+#include "editor/pane_render.h"
+
+#include <stdio.h>
+#include <string.h>
+
+char PaneText[2048];
+BYTE TextCopy[512];
+char CounterText[COUNTER_LENGTH + 1];
+
+void format_hex_pane(const BYTE* data, char* out) {
+    for (int line = 0; line < 32; ++line) {
+        char* at = out + HEX_LINE_STRIDE * line;
+        for (int k = 0; k < 16; ++k) sprintf(at + 3 * k, "%02X ", data[16 * line + k]);
+        if (line < 31) memcpy(at + 48, "\r\n", 2);
+    }
+}
+
+void make_text_copy(const BYTE* data, BYTE* copy) {
+    for (int i = 0; i < 512; ++i) {
+        BYTE b = data[i];
+        // These would break the pane's grid or end its text.
+        copy[i] = (b == 0x00 || b == 0x09 || b == 0x0A || b == 0x0D) ? 0x20 : b;
+    }
+}
+
+void format_text_pane(const BYTE* copy, char* out, bool final_line_break) {
+    for (int line = 0; line < 32; ++line) {
+        char* at = out + TEXT_LINE_STRIDE * line;
+        memcpy(at, copy + 16 * line, 16);
+        if (line < 31 || final_line_break) {
+            memcpy(at + 16, "\r\n", 3);
+        } else {
+            at[16] = '\0';
+        }
+    }
+}
+
+void format_counter(DWORD current, DWORD last, char* out) {
+    snprintf(out, COUNTER_LENGTH + 1, "%010u of %010u", (unsigned)current, (unsigned)last);
+}
+
+int hex_position_of_byte(int byte) { return HEX_LINE_STRIDE * (byte / 16) + 3 * (byte % 16); }
+
+int hex_position_to_byte(int position) { return (position - 2 * (position / HEX_LINE_STRIDE)) / 3; }
+
+int hex_position_to_digit(int position) { return (position - 2 * (position / HEX_LINE_STRIDE)) % 3; }
+
+int text_position_of_byte(int byte) { return TEXT_LINE_STRIDE * (byte / 16) + byte % 16; }
+
+int text_position_to_byte(int position) { return 16 * (position / TEXT_LINE_STRIDE) + position % TEXT_LINE_STRIDE; }
+
+int hex_to_text_position(int position) {
+    return TEXT_LINE_STRIDE * (position / HEX_LINE_STRIDE) + (position % HEX_LINE_STRIDE) / 3;
+}
