@@ -55,26 +55,31 @@ TEST(KernelThread, RunsARealThreadAndGivesItsExitCode) {
     EXPECT_TRUE(CloseHandle(thread));
 }
 
-DWORD WINAPI wait_for_release(LPVOID parameter) {
-    auto* release = static_cast<std::atomic<bool>*>(parameter);
-    while (!release->load()) {
+// Static: a thread whose handle is closed may outlive the test body.
+std::atomic<bool> released{false};
+std::atomic<int> finished{0};
+
+DWORD WINAPI wait_for_release(LPVOID) {
+    while (!released.load()) {
     }
+    ++finished;
     return 0;
 }
 
 TEST(KernelThread, KeepsRunningAfterItsHandleIsClosed) {
-    std::atomic<bool> release{false};
-    HANDLE thread = CreateThread(NULL, 0, wait_for_release, &release, 0, NULL);
+    HANDLE thread = CreateThread(NULL, 0, wait_for_release, NULL, 0, NULL);
     ASSERT_NE(thread, nullptr);
     EXPECT_EQ(WaitForSingleObject(thread, 10), static_cast<DWORD>(WAIT_TIMEOUT));
     DWORD code = 0;
     EXPECT_TRUE(GetExitCodeThread(thread, &code));
     EXPECT_EQ(code, static_cast<DWORD>(STILL_ACTIVE));
-    HANDLE second = CreateThread(NULL, 0, wait_for_release, &release, 0, NULL);
+    HANDLE second = CreateThread(NULL, 0, wait_for_release, NULL, 0, NULL);
     EXPECT_TRUE(CloseHandle(second));  // nothing waits for this one
-    release = true;
+    released = true;
     EXPECT_EQ(WaitForSingleObject(thread, INFINITE), static_cast<DWORD>(WAIT_OBJECT_0));
     CloseHandle(thread);
+    while (finished.load() < 2) {
+    }
 }
 
 }  // namespace
