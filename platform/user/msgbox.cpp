@@ -1,17 +1,29 @@
-// MessageBoxA: the host shows the box and reports the answer.
+// MessageBoxA: a modal request the host shows and answers.
 #include <cstdio>
 
-#include "platform/host/host.h"
 #include "platform/kernel/handles.h"
+#include "platform/user/queue.h"
+
+using namespace platform;
 
 int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType) {
-    platform::Host* host = platform::current_host();
-    if (!host) {
+    if (!current_host()) {
         // Nobody to show it to; say it where it can still be read.
         std::fprintf(stderr, "%s: %s\n", lpCaption ? lpCaption : "Error", lpText ? lpText : "");
-        platform::fail_with(ERROR_NOT_SUPPORTED);
+        fail_with(ERROR_NOT_SUPPORTED);
         return 0;
     }
-    // Windows shows "Error" for a missing caption.
-    return host->message_box(hWnd, lpText ? lpText : "", lpCaption ? lpCaption : "Error", uType);
+    if (hWnd && !IsWindow(hWnd)) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return 0;
+    }
+    MessageBoxRequest request;
+    request.owner = hWnd;
+    request.text = lpText ? lpText : "";
+    request.caption = lpCaption ? lpCaption : "Error";  // what Windows shows for none
+    request.type = uType;
+    run_modal_request(&request);
+    return request.answer;
 }
+
+BOOL WINAPI MessageBeep(UINT) { return TRUE; }

@@ -53,6 +53,7 @@ typedef DWORD(WINAPI* LPTHREAD_START_ROUTINE)(LPVOID lpThreadParameter);
 #define CREATE_SUSPENDED 0x00000004
 
 // ---- kernel32
+int WINAPI MulDiv(int nNumber, int nNumerator, int nDenominator);
 DWORD WINAPI GetLastError(void);
 void WINAPI SetLastError(DWORD dwErrCode);
 

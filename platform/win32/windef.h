@@ -109,6 +109,7 @@ DECLARE_HANDLE(HBRUSH);
 typedef HICON HCURSOR;
 typedef WORD ATOM;
 typedef int INT;
+typedef int* LPINT;
 typedef unsigned short USHORT;
 typedef short SHORT;
 typedef char* PSTR;

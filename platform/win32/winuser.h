@@ -43,6 +43,21 @@ typedef struct tagWNDCLASSA {
     LPCSTR lpszClassName;
 } WNDCLASSA;
 
+typedef struct tagCREATESTRUCTA {
+    LPVOID lpCreateParams;
+    HINSTANCE hInstance;
+    HMENU hMenu;
+    HWND hwndParent;
+    int cy;
+    int cx;
+    int y;
+    int x;
+    LONG style;
+    LPCSTR lpszName;
+    LPCSTR lpszClass;
+    DWORD dwExStyle;
+} CREATESTRUCTA, *LPCREATESTRUCTA;
+
 typedef struct tagACCEL {
     BYTE fVirt;
     WORD key;
@@ -99,6 +114,10 @@ typedef struct tagACCEL {
 #define WM_RBUTTONUP 0x0205
 #define WM_USER 0x0400
 #define WM_APP 0x8000
+
+#define WA_INACTIVE 0
+#define WA_ACTIVE 1
+#define WA_CLICKACTIVE 2
 
 #define ICON_SMALL 0
 #define ICON_BIG 1
@@ -190,6 +209,8 @@ typedef struct tagACCEL {
 #define BS_FLAT 0x00008000L
 
 // ---- static controls
+#define STN_CLICKED 0
+
 #define STM_SETIMAGE 0x0172
 #define STM_GETIMAGE 0x0173
 #define IMAGE_BITMAP 0

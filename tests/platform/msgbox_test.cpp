@@ -1,57 +1,86 @@
-// MessageBoxA goes to the host, from any thread, and the host's answer
-// comes back.
+// MessageBoxA: shown by the host, from any thread, modal to its owner.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <thread>
 
-#include "platform/host/headless/headless_host.h"
-#include "platform/win32.h"
+#include "conformance.h"
+#include "platform/user/input.h"
+#include "window_fixture.h"
+
+using testing_support::conformance_module;
 
 namespace {
 
-TEST(MessageBox, ReachesTheHostWithOwnerTextCaptionAndButtons) {
-    platform::HeadlessHost host;
-    platform::install_host(&host);
-    host.answer_message_box(IDNO);
-    HWND owner = reinterpret_cast<HWND>(static_cast<uintptr_t>(0x1234));
+class MessageBoxes : public testing_support::WindowTest {};
+
+INT_PTR CALLBACK quiet_proc(HWND, UINT message, WPARAM, LPARAM) { return message == WM_INITDIALOG; }
+
+TEST_F(MessageBoxes, ReachTheHostWithOwnerTextCaptionAndButtonsAndGiveItsAnswer) {
+    HWND owner = CreateDialogParamA(conformance_module(), MAKEINTRESOURCEA(IDD_PLAIN), nullptr, quiet_proc, 0);
+    ShowWindow(owner, SW_SHOW);
+    bool owner_enabled = true;
+    host_.check("look at the owner", [&] { owner_enabled = IsWindowEnabled(owner); });
+    host_.answer_message_box(IDNO);
     EXPECT_EQ(MessageBoxA(owner, "Save changes?", "Question", MB_YESNO), IDNO);
-    auto seen = host.message_boxes();
+    auto seen = host_.message_boxes();
     ASSERT_EQ(seen.size(), 1u);
     EXPECT_EQ(seen[0].owner, owner);
     EXPECT_EQ(seen[0].text, "Save changes?");
     EXPECT_EQ(seen[0].caption, "Question");
     EXPECT_EQ(seen[0].type, static_cast<UINT>(MB_YESNO));
     EXPECT_EQ(seen[0].answer, IDNO);
-    platform::install_host(nullptr);
+    EXPECT_FALSE(owner_enabled) << "the owner waits for the box";
+    EXPECT_TRUE(IsWindowEnabled(owner));
 }
 
-TEST(MessageBox, ShownFromAnotherThreadIsRecordedWithThatThread) {
-    platform::HeadlessHost host;
-    platform::install_host(&host);
-    host.answer_message_box(IDOK);
-    DWORD worker = 0;
+TEST_F(MessageBoxes, ShownFromAnotherThreadIsAnsweredWhileTheUserInterfaceWaits) {
+    DWORD ui = GetCurrentThreadId();
+    DWORD worker_id = 0;
     int answer = 0;
-    std::thread([&] {
-        worker = GetCurrentThreadId();
+    std::atomic<bool> posted{false};
+    std::thread worker([&] {
+        worker_id = GetCurrentThreadId();
         answer = MessageBoxA(NULL, "Error reading disk", "Error", MB_OK);
-    }).join();
+        PostThreadMessageA(ui, WM_APP, 0, 0);
+        posted = true;
+    });
+    host_.answer_message_box(IDOK);
+    // The user-interface thread waits on: for the worker, not for the user.
+    host_.wait_until("the worker has posted", [&] { return posted.load(); });
+    MSG msg;
+    do {
+        ASSERT_TRUE(GetMessageA(&msg, nullptr, 0, 0));
+    } while (msg.message != WM_APP);
+    worker.join();
     EXPECT_EQ(answer, IDOK);
-    ASSERT_EQ(host.message_boxes().size(), 1u);
-    EXPECT_EQ(host.message_boxes()[0].thread, worker);
-    EXPECT_NE(worker, GetCurrentThreadId());
-    platform::install_host(nullptr);
+    ASSERT_EQ(host_.message_boxes().size(), 1u);
+    EXPECT_EQ(host_.message_boxes()[0].thread, worker_id);
+    EXPECT_NE(worker_id, ui);
 }
 
-TEST(MessageBox, MissingCaptionShowsError) {
-    platform::HeadlessHost host;
-    platform::install_host(&host);
-    host.answer_message_box(IDOK);
+TEST_F(MessageBoxes, MissingCaptionShowsError) {
+    host_.answer_message_box(IDOK);
     MessageBoxA(NULL, "text", NULL, MB_OK);
-    EXPECT_EQ(host.message_boxes().at(0).caption, "Error");
-    platform::install_host(nullptr);
+    EXPECT_EQ(host_.message_boxes().at(0).caption, "Error");
 }
 
-TEST(MessageBox, WithoutAHostFailsWithZero) {
+TEST_F(MessageBoxes, KeysDoNotReachTheFocusedWindowBehindTheBox) {
+    HWND dialog = CreateDialogParamA(conformance_module(), MAKEINTRESOURCEA(IDD_CONFORMANCE), nullptr, quiet_proc, 0);
+    ShowWindow(dialog, SW_SHOW);
+    SetFocus(GetDlgItem(dialog, IDC_FIELD));
+    bool typed = true;
+    host_.check("type at the box", [&] { typed = platform::input_key('X', 0, 'x'); });
+    host_.answer_message_box(IDOK);
+    MessageBoxA(NULL, "Busy", "Test", MB_OK);
+    char text[8];
+    GetDlgItemTextA(dialog, IDC_FIELD, text, sizeof text);
+    EXPECT_FALSE(typed);
+    EXPECT_STREQ(text, "");
+    EXPECT_EQ(GetFocus(), GetDlgItem(dialog, IDC_FIELD)) << "the focus comes back when the box closes";
+}
+
+TEST(MessageBoxWithoutHost, FailsWithZero) {
     platform::install_host(nullptr);
     EXPECT_EQ(MessageBoxA(NULL, "nobody sees this", "Test", MB_OK), 0);
 }

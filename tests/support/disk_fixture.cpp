@@ -137,7 +137,7 @@ void DiskTest::SetUp() {
 void DiskTest::TearDown() {
     platform::install_host(nullptr);
     platform::emulate_windows_nt();
-    EXPECT_EQ(host_.unused_answers(), 0u) << "a scripted message box never came";
+    EXPECT_EQ(host_.unused_steps(), 0u) << "a step of the script never ran";
 }
 
 void DiskTest::map_volume(char letter, const std::string& target) {

@@ -1,10 +1,17 @@
 // The host for tests: a scripted user. Each time the program waits for the
-// user the next step of the script answers; every message box is recorded.
-// A script that has run out while the program waits ends the process with a
-// message saying what it waited for, instead of hanging the test.
+// user, the next step of the script runs; a step that cannot act yet (the
+// window it wants is not there, no message box is up) is tried again at the
+// next wait. What the user would have seen is recorded: message boxes, file
+// and print dialogs, shell requests and printed pages. A script that has run
+// out while the program waits, or a step that never becomes possible, ends
+// the process with a message saying what the program waited for: a test
+// fails rather than hang.
 #pragma once
 
+#include <chrono>
+#include <condition_variable>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -15,29 +22,120 @@ namespace platform {
 
 class HeadlessHost : public Host {
 public:
+    HeadlessHost();
+    ~HeadlessHost() override;
+
+    // ---- the script
+    // A step is done when it returns true; false means "not yet".
+    using Step = std::function<bool()>;
+    void then(const std::string& description, Step step);
+    // How long a step may stay "not yet" before the test fails.
+    void set_step_timeout(std::chrono::milliseconds timeout) { step_timeout_ = timeout; }
+    // Steps not run, leaving out the waits: a wait the program never came
+    // to needed nothing.
+    size_t unused_steps() const;
+
+    // Finding what to act on: a shown top-level window by its caption, a
+    // control of it by its identifier.
+    using Target = std::function<HWND()>;
+    static Target window(const std::string& caption);
+    static Target item(const std::string& caption, int id);
+    static Target handle(HWND hwnd);
+
+    // Ready-made steps.
+    void press_key(UINT vk, BYTE modifiers = 0);
+    void press_key_with_character(UINT vk, BYTE modifiers, char character);
+    void type_text(const std::string& text);  // as on a US keyboard, one key per step
+    void click(Target target, POINT point = {2, 2});
+    void click_character(Target edit, int position);
+    void choose_menu_item(Target window, UINT id);
+    void choose_combo_item(Target combo, int index);
+    void close_window(Target window);
+    void end_session();
+    void answer_message_box(int button);
+    void choose_file(const std::string& path);
+    void cancel_file_dialog();
+    void print(int copies);
+    void cancel_print_dialog();
+    void check(const std::string& description, std::function<void()> observe);
+    void wait_until(const std::string& description, std::function<bool()> condition);
+
+    // ---- what the user saw
     struct MessageBoxSeen {
         HWND owner;
         std::string text;
         std::string caption;
-        UINT type;    // buttons and icon as passed
-        int answer;   // what the script answered
-        DWORD thread; // the thread that showed it
+        UINT type;     // buttons and icon as passed
+        int answer;    // 0 until answered
+        DWORD thread;  // the thread that showed it
     };
-
-    // Script: the next message box is answered with button.
-    void answer_message_box(int button);
-    // How many scripted answers are still unused.
-    size_t unused_answers() const;
-
+    struct FileDialogSeen {
+        bool save;
+        HWND owner;
+        std::string title;
+        std::vector<std::pair<std::string, std::string>> filters;
+        int filter_index;
+        std::string initial_path;
+        std::string default_extension;
+        DWORD flags;
+    };
+    struct PrintDialogSeen {
+        HWND owner;
+        DWORD flags;
+        int copies;
+    };
+    struct PrintedText {
+        int x;
+        int y;
+        std::string text;  // the bytes drawn, zero bytes included
+    };
+    struct PrintedDocument {
+        std::string name;
+        std::vector<std::vector<PrintedText>> pages;
+        bool ended = false;
+        bool aborted = false;
+    };
     std::vector<MessageBoxSeen> message_boxes() const;
-    void forget();  // drops records and unused answers
+    std::vector<FileDialogSeen> file_dialogs() const;
+    std::vector<PrintDialogSeen> print_dialogs() const;
+    std::vector<ShellRequest> shell_requests() const;
+    std::vector<PrintedDocument> printed_documents() const;
+    // The font metrics the printer reports.
+    TEXTMETRICA printer_metrics;
 
-    int message_box(HWND owner, const char* text, const char* caption, UINT type) override;
+    // ---- Host
+    void wait_for_input(const WaitContext& context) override;
+    void wake() override;
+    void modal_request_opened(ModalRequest* request) override;
+    void modal_request_closed(ModalRequest* request) override;
+    HINSTANCE shell_execute(const ShellRequest& request) override;
 
 private:
+    class Printer;
+    struct ScriptStep {
+        std::string description;
+        Step run;
+        // A wait for the program (another thread, say) rather than an action.
+        bool waits = false;
+    };
+    // The oldest open request of a kind, or null.
+    ModalRequest* open_request(ModalRequest::Kind kind);
+    void answer_file_dialog(bool accept, const std::string& path);
+
     mutable std::mutex lock_;
-    std::deque<int> answers_;
-    std::vector<MessageBoxSeen> seen_;
+    std::condition_variable woken_;
+    bool wake_pending_ = false;
+    std::deque<ScriptStep> steps_;
+    bool running_step_ = false;
+    std::chrono::steady_clock::time_point step_started_;
+    std::chrono::milliseconds step_timeout_{10000};
+    std::vector<ModalRequest*> open_;
+    std::vector<MessageBoxSeen> boxes_;
+    std::vector<const MessageBoxRequest*> box_requests_;  // parallel to boxes_ while open
+    std::vector<FileDialogSeen> file_dialogs_;
+    std::vector<PrintDialogSeen> print_dialogs_;
+    std::vector<ShellRequest> shell_;
+    std::vector<PrintedDocument> documents_;
 };
 
 // Writes what the program waited for and ends the process: a test whose

@@ -1,0 +1,110 @@
+// The EDIT control as the editor's panes and fields use it.
+#include <string>
+
+#include "conformance.h"
+#include "platform/user/input.h"
+#include "platform/user/window_view.h"
+#include "window_fixture.h"
+
+using platform::HeadlessHost;
+using testing_support::conformance_module;
+
+namespace {
+
+INT_PTR CALLBACK quiet_proc(HWND, UINT message, WPARAM, LPARAM) { return message == WM_INITDIALOG; }
+
+class Edits : public testing_support::WindowTest {
+protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        dialog_ = CreateDialogParamA(conformance_module(), MAKEINTRESOURCEA(IDD_CONFORMANCE), nullptr, quiet_proc, 0);
+        ShowWindow(dialog_, SW_SHOW);
+    }
+    HWND item(int id) { return GetDlgItem(dialog_, id); }
+    std::string text(int id) {
+        char buffer[256];
+        GetDlgItemTextA(dialog_, id, buffer, sizeof buffer);
+        return buffer;
+    }
+    std::pair<DWORD, DWORD> selection(HWND edit) {
+        DWORD start = 0, end = 0;
+        SendMessageA(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+        return {start, end};
+    }
+    void run_script() {
+        bool done = false;
+        host_.then("stop", [&] { return done = true; });
+        pump_until([&] { return done; });
+    }
+    HWND dialog_ = nullptr;
+};
+
+TEST_F(Edits, SelectionIsPackedStartLowEndHigh) {
+    HWND edit = item(IDC_FIELD);
+    SetWindowTextA(edit, "0123456789");
+    SendMessageA(edit, EM_SETSEL, 7, 3);
+    EXPECT_EQ(SendMessageA(edit, EM_GETSEL, 0, 0), MAKELONG(3, 7)) << "the smaller end comes first";
+    EXPECT_EQ(selection(edit), std::make_pair(3u, 7u));
+    platform::WindowView view;
+    platform::view_window(edit, &view);
+    EXPECT_EQ(view.caret, 3) << "the caret stands at the second argument";
+    SendMessageA(edit, EM_SETSEL, 0, -1);
+    EXPECT_EQ(selection(edit), std::make_pair(0u, 10u));
+    SendMessageA(edit, EM_SETSEL, 4, 400);
+    EXPECT_EQ(selection(edit), std::make_pair(4u, 10u)) << "clamped to the text";
+}
+
+TEST_F(Edits, ReplacingAOneCharacterSelectionPutsTheCaretAfterTheNewText) {
+    HWND edit = item(IDC_READ_ONLY);
+    SetWindowTextA(edit, "00 00 00");
+    SendMessageA(edit, EM_SETSEL, 3, 4);
+    SendMessageA(edit, EM_REPLACESEL, 0, reinterpret_cast<LPARAM>("A"));
+    EXPECT_EQ(text(IDC_READ_ONLY), "00 A0 00") << "a read-only edit still takes text from the program";
+    EXPECT_EQ(selection(edit), std::make_pair(4u, 4u));
+    SendMessageA(edit, EM_SETSEL, 6, 8);
+    SendMessageA(edit, EM_REPLACESEL, 0, reinterpret_cast<LPARAM>("4F"));
+    EXPECT_EQ(text(IDC_READ_ONLY), "00 A0 4F");
+    EXPECT_EQ(selection(edit), std::make_pair(8u, 8u));
+}
+
+TEST_F(Edits, SettingTheTextResetsTheSelection) {
+    HWND edit = item(IDC_FIELD);
+    SetWindowTextA(edit, "abcdef");
+    SendMessageA(edit, EM_SETSEL, 2, 5);
+    SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("xyz"));
+    EXPECT_EQ(selection(edit), std::make_pair(0u, 0u));
+}
+
+TEST_F(Edits, ReadOnlyEditIgnoresTypingButMovesItsCaret) {
+    HWND edit = item(IDC_READ_ONLY);
+    SetWindowTextA(edit, "abc\r\ndef");
+    host_.click(HeadlessHost::handle(edit));
+    host_.type_text("Z");
+    host_.press_key(VK_RIGHT);
+    host_.press_key(VK_DOWN);
+    run_script();
+    EXPECT_EQ(text(IDC_READ_ONLY), "abc\r\ndef");
+    EXPECT_EQ(selection(edit), std::make_pair(6u, 6u)) << "right to 1, then down to line 1 column 1";
+    host_.click_character(HeadlessHost::handle(edit), 2);
+    run_script();
+    EXPECT_EQ(selection(edit), std::make_pair(2u, 2u));
+    EXPECT_EQ(GetFocus(), edit);
+}
+
+TEST_F(Edits, TypingReplacesTheSelectionAndBackspaceErases) {
+    HWND edit = item(IDC_FIELD);
+    host_.click(HeadlessHost::handle(edit));
+    host_.type_text("hello\b\bp!");
+    run_script();
+    EXPECT_EQ(text(IDC_FIELD), "help!");
+}
+
+TEST_F(Edits, DigitsOnlyFieldRefusesOtherCharacters) {
+    HWND edit = item(IDC_NUMBER);
+    host_.click(HeadlessHost::handle(edit));
+    host_.type_text("1a2-3 ");
+    run_script();
+    EXPECT_EQ(text(IDC_NUMBER), "123");
+}
+
+}  // namespace

@@ -1,0 +1,60 @@
+#include "window_fixture.h"
+
+#include "conformance_res.h"
+#include "platform/user/queue.h"
+#include "platform/user/resource.h"
+#include "platform/user/window_view.h"
+#include "resources/embedded_res.h"
+
+namespace testing_support {
+
+HINSTANCE conformance_module() {
+    static HINSTANCE module = [] {
+        auto instance = reinterpret_cast<HINSTANCE>(static_cast<uintptr_t>(0x00500000));
+        platform::register_module_resources(instance, conformance_res_begin,
+                                            static_cast<size_t>(conformance_res_end - conformance_res_begin));
+        return instance;
+    }();
+    return module;
+}
+
+HINSTANCE program_module() {
+    static HINSTANCE module = [] {
+        auto instance = reinterpret_cast<HINSTANCE>(static_cast<uintptr_t>(0x00400000));
+        platform::register_module_resources(instance, orvasse_res_begin,
+                                            static_cast<size_t>(orvasse_res_end - orvasse_res_begin));
+        return instance;
+    }();
+    return module;
+}
+
+void WindowTest::SetUp() {
+    conformance_module();
+    program_module();
+    platform::install_host(&host_);
+}
+
+void WindowTest::TearDown() {
+    for (HWND hwnd : platform::top_level_windows())
+        if (IsWindow(hwnd)) DestroyWindow(hwnd);
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    }
+    platform::install_host(nullptr);
+    EXPECT_EQ(host_.unused_steps(), 0u) << "a step of the script never ran";
+}
+
+void WindowTest::pump_until(const std::function<bool()>& done) {
+    platform::ThreadQueue& queue = platform::current_queue();
+    while (!done()) {
+        MSG msg;
+        if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+            continue;
+        }
+        platform::wait_for_messages(queue, platform::WaitContext{});
+    }
+}
+
+}  // namespace testing_support

@@ -1,0 +1,31 @@
+// What every window-system test stands on: the headless host as the user,
+// the test dialogs as a module's resources, and a clean slate afterwards.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "platform/host/headless/headless_host.h"
+#include "platform/win32.h"
+
+namespace testing_support {
+
+// The module whose resources are the test dialogs, menu and keys.
+HINSTANCE conformance_module();
+// The module whose resources are the program's own.
+HINSTANCE program_module();
+
+class WindowTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Runs the thread's messages, as a message loop does, until done() holds.
+    // Each wait lets the script take one step.
+    void pump_until(const std::function<bool()>& done);
+
+    platform::HeadlessHost host_;
+};
+
+}  // namespace testing_support
