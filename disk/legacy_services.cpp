@@ -53,23 +53,27 @@ DWORD legacy_query_last_sector(DWORD drive) {
     return 0;
 }
 
+// Sets up the packet transfer of a read or write: Int 21h 7305h where the
+// extended services exist, else Int 25h or Int 26h. Gives the control code.
+static DWORD packet_request(DWORD drive, bool write) {
+    DiocRegisters.reg_EBX = dioc_address(&DiskIoPacket);
+    if (ExtendedServices) {
+        DiocRegisters.reg_EAX = 0x7305;
+        DiocRegisters.reg_ECX = 0xFFFFFFFF;
+        DiocRegisters.reg_EDX = drive;
+        if (write) DiocRegisters.reg_ESI = 0x6001;  // write, normal file data
+        return VWIN32_DIOC_DOS_DRIVEINFO;
+    }
+    DiocRegisters.reg_EAX = drive - 1;
+    DiocRegisters.reg_ECX = 0xFFFF;
+    return write ? VWIN32_DIOC_DOS_INT26 : VWIN32_DIOC_DOS_INT25;
+}
+
 DWORD legacy_read_sectors(DWORD drive, DWORD first, DWORD count, void* buffer) {
     drive &= 0xFF;
     fill_packet(first, count, buffer);
     DiocRegisters.reg_ESI = 0;
-    DiocRegisters.reg_EBX = dioc_address(&DiskIoPacket);
-    DWORD code;
-    if (ExtendedServices) {
-        code = VWIN32_DIOC_DOS_DRIVEINFO;
-        DiocRegisters.reg_EAX = 0x7305;
-        DiocRegisters.reg_ECX = 0xFFFFFFFF;
-        DiocRegisters.reg_EDX = drive;
-    } else {
-        code = VWIN32_DIOC_DOS_INT25;
-        DiocRegisters.reg_EAX = drive - 1;
-        DiocRegisters.reg_ECX = 0xFFFF;
-    }
-    return run_request(code) ? count << 9 : 0;
+    return run_request(packet_request(drive, false)) ? count << 9 : 0;
 }
 
 // Lock (CX 084Ah) and unlock (CX 086Ah), each tried first in its FAT32 form
@@ -101,22 +105,7 @@ DWORD legacy_write_sectors(DWORD drive, DWORD first, DWORD count, const void* bu
     drive &= 0xFF;
     fill_packet(first, count, buffer);
     lock_volume(drive);
-
-    DiocRegisters.reg_EBX = dioc_address(&DiskIoPacket);
-    DWORD code;
-    if (ExtendedServices) {
-        code = VWIN32_DIOC_DOS_DRIVEINFO;
-        DiocRegisters.reg_EAX = 0x7305;
-        DiocRegisters.reg_ECX = 0xFFFFFFFF;
-        DiocRegisters.reg_EDX = drive;
-        DiocRegisters.reg_ESI = 0x6001;  // write, normal file data
-    } else {
-        code = VWIN32_DIOC_DOS_INT26;
-        DiocRegisters.reg_EAX = drive - 1;
-        DiocRegisters.reg_ECX = 0xFFFF;
-    }
-    bool written = run_request(code);
-
+    bool written = run_request(packet_request(drive, true));
     unlock_volume(drive);
     return written ? count << 9 : 0;
 }
