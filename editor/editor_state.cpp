@@ -25,5 +25,7 @@ void reset_editor_state() {
     EditorState.SearchBusy = 0;
     EditorState.SearchPattern[0] = '\0';
     EditorState.SearchHexMode = 0;
-    EditorState.ImageFileFilter[0] = '\0';
+    memset(EditorState.ImageFileFilter, 0, sizeof EditorState.ImageFileFilter);
+    EditorState.ShutDown = 0;
+    EditorState.LegacyServicesClosed = 0;
 }

@@ -29,6 +29,11 @@ struct EditorStateData {
     char SearchPattern[50];
     BYTE SearchHexMode;
     char ImageFileFilter[64];
+
+    // Set by the main window's shutdown: the outer loop ends even when a
+    // nested loop took the quit request.
+    BYTE ShutDown;
+    BYTE LegacyServicesClosed;
 };
 
 extern EditorStateData EditorState;

@@ -3,9 +3,28 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "editor/editor_state.h"
+#include "resources/resource.h"
+
 char PaneText[2048];
 BYTE TextCopy[512];
 char CounterText[COUNTER_LENGTH + 1];
+
+void render_panes() {
+    format_hex_pane(EditorState.SectorData, PaneText);
+    SendMessageA(EditorState.HexPane, WM_SETTEXT, 0, (LPARAM)PaneText);
+    make_text_copy(EditorState.SectorData, TextCopy);
+    format_text_pane(TextCopy, PaneText, false);
+    SendMessageA(EditorState.TextPane, WM_SETTEXT, 0, (LPARAM)PaneText);
+    format_counter(EditorState.CurrentSector, EditorState.LastSector, CounterText);
+    SetDlgItemTextA(EditorState.MainWindow, IDC_SECTOR_COUNTER, CounterText);
+}
+
+void render_text_pane() {
+    make_text_copy(EditorState.SectorData, TextCopy);
+    format_text_pane(TextCopy, PaneText, true);
+    SendMessageA(EditorState.TextPane, WM_SETTEXT, 0, (LPARAM)PaneText);
+}
 
 void format_hex_pane(const BYTE* data, char* out) {
     for (int line = 0; line < 32; ++line) {

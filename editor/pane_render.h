@@ -20,6 +20,11 @@ extern char PaneText[2048];
 extern BYTE TextCopy[512];
 extern char CounterText[COUNTER_LENGTH + 1];
 
+// Rebuild the panes and the counter of the main window from SectorData,
+// CurrentSector and LastSector; the text pane alone for a keystroke edit.
+void render_panes();
+void render_text_pane();
+
 // Each writes its text and a terminating zero into out.
 void format_hex_pane(const BYTE* data, char* out);
 void make_text_copy(const BYTE* data, BYTE* copy);  // 0x00, 0x09, 0x0A, 0x0D become spaces

@@ -1,0 +1,120 @@
+#include "disk/select_disk.h"
+
+#include <ctype.h>
+#include <stdio.h>
+#include <string.h>
+
+#include "disk/legacy_services.h"
+#include "disk/sector_access.h"
+#include "editor/editor_state.h"
+#include "editor/pane_render.h"
+#include "resources/resource.h"
+
+char SelectionText[50];
+
+static void add_entry(HWND dialog, const char* format, char character) {
+    char entry[16];
+    snprintf(entry, sizeof entry, format, character);
+    SendDlgItemMessageA(dialog, IDC_DISK_LIST, CB_ADDSTRING, 0, (LPARAM)entry);
+}
+
+static void build_list(HWND dialog) {
+    if (EditorState.AccessMode == ACCESS_LEGACY) {
+        for (DWORD drive = 1; drive < 26; ++drive)
+            if (legacy_probe_drive(drive)) add_entry(dialog, "Logical %c:", (char)(drive + 64));
+        return;
+    }
+    for (char letter = 'A'; letter <= 'Z'; ++letter) {
+        snprintf(DevicePath, sizeof DevicePath, LOGICAL_VOLUME_PATH, letter);
+        if (probe_device(DevicePath)) add_entry(dialog, "Logical %c:", letter);
+    }
+    for (char digit = '0'; digit <= '9'; ++digit) {
+        snprintf(DevicePath, sizeof DevicePath, PHYSICAL_DRIVE_PATH, digit);
+        if (probe_device(DevicePath)) add_entry(dialog, "Physical %c", digit);
+    }
+}
+
+// A name in the field has the form of a listed entry: a drive letter at
+// index 8 of a logical entry, a digit at index 9 of a physical one. Only
+// the first character decides which form it is meant to be.
+static bool names_a_disk(const char* text) {
+    size_t length = strlen(text);
+    if (EditorState.AccessMode == ACCESS_LEGACY || text[0] == 'L')
+        return length > 8 && isalpha((unsigned char)text[8]);
+    return length > 9 && isdigit((unsigned char)text[9]);
+}
+
+static void open_direct() {
+    if (SelectionText[0] == 'L') {
+        snprintf(DevicePath, sizeof DevicePath, LOGICAL_VOLUME_PATH, SelectionText[8]);
+    } else {
+        snprintf(DevicePath, sizeof DevicePath, PHYSICAL_DRIVE_PATH, SelectionText[9]);
+    }
+    if (EditorState.DiskRef != INVALID_HANDLE_VALUE) close_disk_device(EditorState.DiskRef);
+    EditorState.CurrentSector = 0;
+    EditorState.SectorDirty = 0;
+    EditorState.DiskRef = open_disk_device(DevicePath);
+    EditorState.LastSector = query_last_sector(EditorState.DiskRef);
+    seek_sector(EditorState.DiskRef, 0);
+}
+
+static DWORD read_first_sector() {
+    if (EditorState.AccessMode == ACCESS_LEGACY)
+        return legacy_read_sectors((DWORD)(ULONG_PTR)EditorState.DiskRef, 0, 1, EditorState.SectorData);
+    return read_from_position(EditorState.DiskRef, EditorState.SectorData, 1);
+}
+
+// Opens the disk named in the field. False, with nothing changed, when the
+// field names no disk.
+static bool open_selection(HWND dialog) {
+    GetDlgItemTextA(dialog, IDC_DISK_LIST, SelectionText, sizeof SelectionText);
+    if (!names_a_disk(SelectionText)) {
+        char message[96];
+        snprintf(message, sizeof message, "\"%s\" is not a disk.", SelectionText);
+        MessageBoxA(dialog, message, "Select Disk", MB_OK);
+        return false;
+    }
+    if (EditorState.AccessMode == ACCESS_LEGACY) {
+        EditorState.DiskRef = (HANDLE)(ULONG_PTR)(toupper((unsigned char)SelectionText[8]) - 64);
+        EditorState.CurrentSector = 0;
+        EditorState.SectorDirty = 0;
+        EditorState.LastSector = legacy_query_last_sector((DWORD)(ULONG_PTR)EditorState.DiskRef);
+    } else {
+        open_direct();
+    }
+    if (read_first_sector() != SECTOR_SIZE)
+        MessageBoxA(dialog, "Error accessing contents of sector", "Data Error", MB_OK);
+    render_panes();
+    return true;
+}
+
+void show_select_disk() {
+    EditorState.HexPaneActive = 1;
+    DialogBoxParamA(EditorState.Instance, MAKEINTRESOURCEA(IDD_SELECT_DISK), NULL, select_disk_dialog, 0);
+    SetFocus(EditorState.HexPane);
+}
+
+INT_PTR CALLBACK select_disk_dialog(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+    case WM_INITDIALOG:
+        PostMessageA(dialog, WM_SETICON, ICON_SMALL, (LPARAM)EditorState.Icon);
+        PostMessageA(dialog, WM_SETICON, ICON_BIG, (LPARAM)EditorState.Icon);
+        build_list(dialog);
+        SendDlgItemMessageA(dialog, IDC_DISK_LIST, CB_SETCURSEL, 0, 0);
+        return 1;
+    case WM_DESTROY:
+    case WM_CLOSE:
+    case WM_QUERYENDSESSION:
+        DefWindowProcA(dialog, message, wparam, lparam);
+        SetFocus(EditorState.MainWindow);
+        return 1;
+    default:
+        if (HIWORD(wparam) != 0) return 0;
+        if (LOWORD(wparam) == IDC_OPEN) {
+            if (open_selection(dialog)) PostMessageA(dialog, WM_CLOSE, 0, 0);
+        } else if (LOWORD(wparam) == IDC_CANCEL) {
+            PostMessageA(dialog, WM_CLOSE, 0, 0);
+        }
+        return 0;
+    }
+}

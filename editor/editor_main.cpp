@@ -1,0 +1,59 @@
+#include <stdio.h>
+#include <string.h>
+
+#include "disk/legacy_services.h"
+#include "disk/sector_access.h"
+#include "editor/editor_state.h"
+#include "editor/main_window.h"
+#include "resources/resource.h"
+
+// What the outer loop does beyond dispatching: the accelerator table for
+// the main window, which pane was clicked, and characters typed into the
+// text pane as commands.
+static void run_outer_loop() {
+    MSG msg;
+    while (GetMessageA(&msg, NULL, 0, 0)) {
+        if (!TranslateAcceleratorA(EditorState.MainWindow, EditorState.Accelerators, &msg)) {
+            if (msg.message == WM_LBUTTONDOWN) {
+                if (msg.hwnd == EditorState.TextPane) EditorState.HexPaneActive = 0;
+                if (msg.hwnd == EditorState.HexPane) EditorState.HexPaneActive = 1;
+            }
+            TranslateMessage(&msg);
+            if (msg.message == WM_CHAR && msg.hwnd == EditorState.TextPane)
+                PostMessageA(EditorState.MainWindow, WM_COMMAND, IDM_TYPE_CHARACTER, (LPARAM)msg.wParam);
+            DispatchMessageA(&msg);
+        }
+        // A nested loop may have taken the quit request of the shutdown.
+        if (EditorState.ShutDown) break;
+    }
+}
+
+int editor_main(HINSTANCE instance) {
+    EditorState.Instance = instance;
+    EditorState.HexPaneActive = 1;
+    EditorState.SearchPattern[0] = '\0';
+    EditorState.SearchHexMode = 0;
+
+    OSVERSIONINFOA version;
+    memset(&version, 0, sizeof version);
+    version.dwOSVersionInfoSize = sizeof version;
+    GetVersionExA(&version);
+    if (version.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS) {
+        EditorState.AccessMode = ACCESS_LEGACY;
+        init_legacy_services();
+    } else {
+        EditorState.AccessMode = ACCESS_DIRECT;
+    }
+    EditorState.DiskRef = INVALID_HANDLE_VALUE;
+    snprintf(EditorState.ImageFileFilter, sizeof EditorState.ImageFileFilter, "Binary Files%c*.bin%cAll Files%c*.*%c%c",
+             0, 0, 0, 0, 0);
+    EditorState.SearchBusy = 0;
+    EditorState.SearchDialog = NULL;
+    EditorState.ShutDown = 0;
+
+    HWND main_window = CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_MAIN), NULL, main_window_proc, 0);
+    ShowWindow(main_window, SW_SHOW);
+    EditorState.Accelerators = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDR_ACCELERATORS));
+    run_outer_loop();
+    return 0;
+}

@@ -1,0 +1,97 @@
+#include "editor/main_window.h"
+
+#include "disk/legacy_services.h"
+#include "disk/sector_access.h"
+#include "disk/select_disk.h"
+#include "editor/caret_editing.h"
+#include "editor/editor_state.h"
+#include "editor/pane_render.h"
+#include "editor/sector_commands.h"
+#include "output/web_pages.h"
+#include "resources/resource.h"
+
+static void initialise(HWND hwnd) {
+    EditorState.TextPane = GetDlgItem(hwnd, IDC_TEXT_PANE);
+    EditorState.HexPane = GetDlgItem(hwnd, IDC_HEX_PANE);
+    render_panes();
+    EditorState.Icon = LoadIconA(EditorState.Instance, MAKEINTRESOURCEA(IDI_ORVASSE));
+    PostMessageA(hwnd, WM_SETICON, ICON_SMALL, (LPARAM)EditorState.Icon);
+    PostMessageA(hwnd, WM_SETICON, ICON_BIG, (LPARAM)EditorState.Icon);
+    PostMessageA(hwnd, WM_COMMAND, IDM_SELECT_DISK, 0);
+    open_web_page(hwnd, HELP_PAGE);
+}
+
+// Nothing is asked and nothing is written: unsaved edits go with the window.
+static void shut_down(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (EditorState.AccessMode == ACCESS_LEGACY && !EditorState.LegacyServicesClosed) {
+        CloseHandle(LegacyServiceHandle);
+        EditorState.LegacyServicesClosed = 1;
+    }
+    HWND search = EditorState.SearchDialog;
+    if (search) PostMessageA(search, WM_CLOSE, 0, 0);
+    PostQuitMessage(0);
+    EditorState.ShutDown = 1;
+    DefWindowProcA(hwnd, message, wparam, lparam);
+}
+
+// Stage 1: the keys' commands, on the low word alone. Each handler knows
+// what it may do while a search runs.
+static void route_keys(WORD id, LPARAM lparam) {
+    if ((id >= IDM_DIGIT_A && id <= IDM_DIGIT_0) || (id >= IDM_DIGIT_LOWER_A && id <= IDM_DIGIT_LOWER_F)) {
+        type_hex_digit(id);
+        return;
+    }
+    switch (id) {
+    case IDM_NEXT_SECTOR: step_to_next_sector(); break;
+    case IDM_PREVIOUS_SECTOR: step_to_previous_sector(); break;
+    case IDM_CARET_RIGHT: move_caret_right(); break;
+    case IDM_CARET_LEFT: move_caret_left(); break;
+    case IDM_CARET_DOWN: move_caret_down(); break;
+    case IDM_CARET_UP: move_caret_up(); break;
+    case IDM_SWITCH_PANE: switch_pane(); break;
+    case IDM_TYPE_CHARACTER: store_text_byte((BYTE)(lparam & 0xFF)); break;
+    default: break;
+    }
+}
+
+// Stage 2: Exit always; the menu's commands only from the menu or the
+// program itself, and never while a search runs.
+static void route_menu(HWND hwnd, WPARAM wparam) {
+    WORD id = LOWORD(wparam);
+    if (HIWORD(wparam) == 0 && id == IDM_EXIT) PostMessageA(hwnd, WM_CLOSE, 0, 0);
+    if (EditorState.SearchBusy || HIWORD(wparam) != 0 || id < IDM_FIRST_COMMAND || id > IDM_LAST_COMMAND) return;
+    switch (id) {
+    case IDM_UNDO_CHANGES: undo_changes(); break;
+    case IDM_SELECT_DISK: show_select_disk(); break;
+    case IDM_COPY_TO_BUFFER: copy_to_buffer(); break;
+    case IDM_PASTE_FROM_BUFFER: paste_from_buffer(); break;
+    case IDM_SAVE_SECTOR: save_current_sector(); break;
+    case IDM_ZERO_DATA: zero_data(); break;
+    default: break;
+    }
+}
+
+// The stepper's arrows step; its other notifications do nothing.
+static void stepper(WPARAM wparam, LPARAM lparam) {
+    HANDLE disk = EditorState.DiskRef;
+    if (lparam == 0 || disk == INVALID_HANDLE_VALUE || disk == 0 || EditorState.SearchBusy) return;
+    if (LOWORD(wparam) == SB_LINEDOWN) step_to_next_sector();
+    if (LOWORD(wparam) == SB_LINEUP) step_to_previous_sector();
+}
+
+INT_PTR CALLBACK main_window_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+    EditorState.MainWindow = hwnd;
+    switch (message) {
+    case WM_INITDIALOG: initialise(hwnd); return 1;
+    case WM_CLOSE:
+    case WM_DESTROY:
+    case WM_QUERYENDSESSION: shut_down(hwnd, message, wparam, lparam); return 1;
+    case WM_COMMAND:
+    case WM_SYSCOMMAND:
+        route_keys(LOWORD(wparam), lparam);
+        route_menu(hwnd, wparam);
+        return 0;
+    case WM_HSCROLL: stepper(wparam, lparam); return 0;
+    default: return 0;
+    }
+}

@@ -1,0 +1,8 @@
+// The program's entry and its main window: start-up, the outer message
+// loop, command routing and shutdown.
+#pragma once
+
+#include "platform/win32.h"
+
+int editor_main(HINSTANCE instance);
+INT_PTR CALLBACK main_window_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);

@@ -1,0 +1,74 @@
+#include "editor/sector_commands.h"
+
+#include <string.h>
+
+#include "disk/sector_access.h"
+#include "editor/editor_state.h"
+#include "editor/pane_render.h"
+
+static void report_write_failure() {
+    MessageBoxA(EditorState.MainWindow, "Error writing contents of sector", "Data Error", MB_OK);
+}
+
+// Writes the shown sector; on failure says so and keeps the edits flagged.
+static DWORD write_shown_sector() {
+    DWORD written = write_sectors(EditorState.DiskRef, EditorState.CurrentSector, 1, EditorState.SectorData);
+    if (written != SECTOR_SIZE) {
+        report_write_failure();
+        return written;
+    }
+    EditorState.SectorDirty = 0;
+    return written;
+}
+
+bool prompt_save_changes() {
+    if (!EditorState.SectorDirty) return true;
+    int answer = MessageBoxA(EditorState.MainWindow, "Unsaved changes will be lost\nWould you like to save the changes?",
+                             "Save Changes?", MB_YESNO);
+    if (answer == IDYES) return write_shown_sector() == SECTOR_SIZE;
+    EditorState.SectorDirty = 0;
+    return true;
+}
+
+static void show_sector(DWORD sector) {
+    EditorState.CurrentSector = sector;
+    if (read_sectors(EditorState.DiskRef, sector, 1, EditorState.SectorData) != SECTOR_SIZE)
+        MessageBoxA(EditorState.MainWindow, "Error accessing contents of sector", "Data Error", MB_OK);
+    render_panes();
+}
+
+void step_to_next_sector() {
+    if (EditorState.SearchBusy) return;
+    if (!prompt_save_changes()) return;
+    DWORD current = EditorState.CurrentSector;
+    show_sector(current == EditorState.LastSector ? 0 : current + 1);
+}
+
+void step_to_previous_sector() {
+    if (EditorState.SearchBusy) return;
+    if (!prompt_save_changes()) return;
+    DWORD current = EditorState.CurrentSector;
+    show_sector(current == 0 ? EditorState.LastSector : current - 1);
+}
+
+DWORD save_current_sector() { return write_shown_sector(); }
+
+void undo_changes() {
+    read_sectors(EditorState.DiskRef, EditorState.CurrentSector, 1, EditorState.SectorData);
+    EditorState.SectorDirty = 0;
+    render_panes();
+}
+
+void copy_to_buffer() { memcpy(EditorState.TransferBuffer, EditorState.SectorData, SECTOR_SIZE); }
+
+void paste_from_buffer() {
+    memcpy(EditorState.SectorData, EditorState.TransferBuffer, SECTOR_SIZE);
+    EditorState.SectorDirty = 1;
+    render_panes();
+}
+
+void zero_data() {
+    memset(EditorState.SectorData, 0, SECTOR_SIZE);
+    render_panes();
+    EditorState.SectorDirty = 1;
+}

@@ -1,0 +1,15 @@
+// Stepping through the disk, saving and undoing edits, the transfer buffer.
+#pragma once
+
+#include "platform/win32.h"
+
+// Asks whether to save unsaved edits first. False when the user asked to
+// keep them and they could not be written: the caller must not move on.
+bool prompt_save_changes();
+void step_to_next_sector();
+void step_to_previous_sector();
+DWORD save_current_sector();
+void undo_changes();
+void copy_to_buffer();
+void paste_from_buffer();
+void zero_data();

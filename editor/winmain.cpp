@@ -1,0 +1,4 @@
+// The Windows program.
+#include "editor/main_window.h"
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) { return editor_main(instance); }

@@ -1,0 +1,188 @@
+// Start-up and disk selection: what the user sees first, the disk list on
+// both access paths, opening, cancelling and choosing the open disk again.
+#include <cstring>
+
+#include "disk/sector_access.h"
+#include "editor/editor_state.h"
+#include "editor_fixture.h"
+#include "output/web_pages.h"
+#include "platform/control.h"
+#include "platform/user/input.h"
+#include "resources/resource.h"
+
+using platform::HeadlessHost;
+using namespace testing_support;
+
+namespace {
+
+std::string hex_line_of(const std::vector<uint8_t>& bytes) {
+    std::string line;
+    char digits[4];
+    for (int k = 0; k < 16; ++k) {
+        snprintf(digits, sizeof digits, "%02X ", bytes[static_cast<size_t>(k)]);
+        line += digits;
+    }
+    return line;
+}
+
+class StartUp : public EditorTest {};
+
+TEST_F(StartUp, AsksForTheHelpPageOnceAndShowsSelectDiskFirst) {
+    write_stamped_image(image("c.img"), 2880);
+    write_stamped_image(image("d.img"), 64);
+    write_stamped_image(image("p0.img"), 128);
+    map_volume('C', image("c.img"));
+    map_volume('D', image("d.img"));
+    map_physical(0, image("p0.img"));
+
+    HWND first_dialog = nullptr;
+    std::vector<std::string> listed;
+    std::string field;
+    host_.check("look at what is shown first", [&] {
+        first_dialog = HeadlessHost::window("Select Disk")();
+        listed = disk_list();
+        char text[32] = {};
+        GetDlgItemTextA(first_dialog, IDC_DISK_LIST, text, sizeof text);
+        field = text;
+    });
+    open_selected_disk();
+    std::string counter_shown, first_line;
+    host_.check("look at sector 0", [&] {
+        counter_shown = counter();
+        first_line = hex_pane().substr(0, 48);
+    });
+    quit();
+    EXPECT_EQ(run_editor(), 0);
+
+    EXPECT_NE(first_dialog, nullptr) << "the Select Disk dialog is up before any input";
+    EXPECT_EQ(listed, (std::vector<std::string>{"Logical C:", "Logical D:", "Physical 0"}));
+    EXPECT_EQ(field, "Logical C:");
+    auto requests = host_.shell_requests();
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].verb, "open");
+    EXPECT_EQ(requests[0].file, std::string(MakerWebAddress) + HELP_PAGE);
+    EXPECT_EQ(requests[0].show, SW_HIDE);
+    EXPECT_EQ(counter_shown, "0000000000 of 0000002879");
+    EXPECT_EQ(first_line, hex_line_of(stamped_sector(0)));
+    EXPECT_TRUE(boxes().empty());
+}
+
+TEST_F(StartUp, CancelLeavesNoDiskAndSteppingReportsTheFailedReads) {
+    write_stamped_image(image("c.img"), 64);
+    map_volume('C', image("c.img"));
+    host_.click(select_disk_item(IDC_CANCEL));
+    HANDLE disk = nullptr;
+    host_.check("no disk", [&] { disk = EditorState.DiskRef; });
+    press(VK_NEXT);
+    host_.answer_message_box(IDOK);  // the disk layer's own message
+    host_.answer_message_box(IDOK);  // the step's
+    std::string counter_shown;
+    host_.check("the counter", [&] { counter_shown = counter(); });
+    quit();
+    run_editor();
+    EXPECT_EQ(disk, INVALID_HANDLE_VALUE);
+    auto seen = boxes();
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[0].text, "Error reading disk");
+    EXPECT_EQ(seen[1].text, "Error accessing contents of sector");
+    EXPECT_EQ(seen[1].caption, "Data Error");
+    EXPECT_EQ(counter_shown, "0000000000 of 0000000000");
+}
+
+TEST_F(StartUp, ChoosingTheOpenDiskAgainReturnsToSectorZeroAndDropsEdits) {
+    write_stamped_image(image("c.img"), 64);
+    map_volume('C', image("c.img"));
+    open_selected_disk();
+    press(VK_NEXT);
+    host_.type_text("41");
+    choose_menu(IDM_SELECT_DISK);
+    open_selected_disk();
+    std::string counter_shown;
+    BYTE dirty = 1;
+    host_.check("back at sector 0", [&] {
+        counter_shown = counter();
+        dirty = EditorState.SectorDirty;
+    });
+    quit();
+    run_editor();
+    EXPECT_EQ(counter_shown, "0000000000 of 0000000063");
+    EXPECT_EQ(dirty, 0);
+    EXPECT_TRUE(boxes().empty()) << "no question about the edits";
+    EXPECT_EQ(read_file_bytes(image("c.img"), 512, 512), stamped_sector(1)) << "the edits were not written";
+}
+
+TEST_F(StartUp, LegacyPlatformListsDrivesUpToYAndNumbersThemFromA) {
+    platform::emulate_windows_9x(2222);
+    for (char letter : {'C', 'D', 'Z'}) {
+        std::string path = image(std::string(1, letter) + ".img");
+        write_stamped_image(path, 40);
+        write_file_bytes(path, 0x0B, {0x00, 0x02});
+        write_file_bytes(path, 0x13, {40, 0});
+        map_volume(letter, path);
+    }
+    std::vector<std::string> listed;
+    host_.check("the list", [&] { listed = disk_list(); });
+    host_.choose_combo_item(select_disk_item(IDC_DISK_LIST), 1);
+    open_selected_disk();
+    HANDLE disk = nullptr;
+    std::string counter_shown;
+    host_.check("drive D:", [&] {
+        disk = EditorState.DiskRef;
+        counter_shown = counter();
+    });
+    quit();
+    run_editor();
+    EXPECT_EQ(listed, (std::vector<std::string>{"Logical C:", "Logical D:"}));
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(disk), 4u);
+    EXPECT_EQ(counter_shown, "0000000000 of 0000000039");
+    EXPECT_EQ(EditorState.AccessMode, ACCESS_LEGACY);
+}
+
+TEST_F(StartUp, TypedNameThatIsNoDiskOpensNothingAndKeepsTheDialog) {
+    write_stamped_image(image("c.img"), 64);
+    map_volume('C', image("c.img"));
+    for (const char* typed : {"Logical", "Logical 3:", "Physical Q"}) {
+        // Select what the field holds, then type over it.
+        host_.click(select_disk_item(IDC_DISK_LIST));
+        press(VK_HOME);
+        press(VK_END, platform::kInputShift);
+        host_.type_text(typed);
+        open_selected_disk();
+        host_.answer_message_box(IDOK);
+    }
+    HANDLE disk = nullptr;
+    bool dialog_open = false;
+    host_.check("nothing opened", [&] {
+        disk = EditorState.DiskRef;
+        dialog_open = HeadlessHost::window("Select Disk")() != nullptr;
+    });
+    host_.click(select_disk_item(IDC_CANCEL));
+    quit();
+    run_editor();
+    EXPECT_EQ(disk, INVALID_HANDLE_VALUE);
+    EXPECT_TRUE(dialog_open);
+    auto seen = boxes();
+    ASSERT_EQ(seen.size(), 3u);
+    EXPECT_EQ(seen[0].text, "\"Logical\" is not a disk.");
+    EXPECT_EQ(seen[1].text, "\"Logical 3:\" is not a disk.");
+    EXPECT_EQ(seen[2].caption, "Select Disk");
+}
+
+TEST_F(StartUp, UnopenableDeviceStillClosesTheDialogWithTheReadError) {
+    write_stamped_image(image("c.img"), 64);
+    map_volume('C', image("c.img"));
+    // The disk goes away between the list and the Open.
+    host_.check("remove the image", [&] { std::remove(image("c.img").c_str()); });
+    open_selected_disk();
+    host_.answer_message_box(IDOK);
+    bool dialog_open = true;
+    host_.check("dialog closed", [&] { dialog_open = HeadlessHost::window("Select Disk")() != nullptr; });
+    quit();
+    run_editor();
+    EXPECT_FALSE(dialog_open);
+    ASSERT_EQ(boxes().size(), 1u);
+    EXPECT_EQ(boxes()[0].text, "Error accessing contents of sector");
+    EXPECT_EQ(boxes()[0].owner != nullptr, true) << "owned by the dialog";
+}
+
+}  // namespace

@@ -1,0 +1,79 @@
+#include "editor_fixture.h"
+
+#include "disk/legacy_services.h"
+#include "disk/sector_access.h"
+#include "editor/editor_state.h"
+#include "editor/main_window.h"
+#include "platform/user/window_view.h"
+#include "resources/resource.h"
+#include "window_fixture.h"
+
+using platform::HeadlessHost;
+
+namespace testing_support {
+
+void EditorTest::SetUp() {
+    DiskTest::SetUp();
+    program_module();
+}
+
+void EditorTest::TearDown() {
+    for (HWND hwnd : platform::top_level_windows())
+        if (IsWindow(hwnd)) DestroyWindow(hwnd);
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    }
+    if (LegacyServiceHandle != INVALID_HANDLE_VALUE && !EditorState.LegacyServicesClosed)
+        CloseHandle(LegacyServiceHandle);
+    LegacyServiceHandle = INVALID_HANDLE_VALUE;
+    ExtendedServices = 0;
+    if (EditorState.DiskRef != INVALID_HANDLE_VALUE && EditorState.AccessMode == ACCESS_DIRECT)
+        CloseHandle(EditorState.DiskRef);
+    DiskTest::TearDown();
+}
+
+int EditorTest::run_editor() { return editor_main(program_module()); }
+
+static std::string text_of(HWND hwnd) {
+    platform::WindowView view;
+    return platform::view_window(hwnd, &view) ? view.text : std::string();
+}
+
+static int selection_start(HWND hwnd) {
+    platform::WindowView view;
+    return platform::view_window(hwnd, &view) ? view.selection_start : -1;
+}
+
+std::string EditorTest::hex_pane() { return text_of(EditorState.HexPane); }
+std::string EditorTest::text_pane() { return text_of(EditorState.TextPane); }
+std::string EditorTest::counter() { return text_of(GetDlgItem(EditorState.MainWindow, IDC_SECTOR_COUNTER)); }
+int EditorTest::hex_caret() { return selection_start(EditorState.HexPane); }
+int EditorTest::text_caret() { return selection_start(EditorState.TextPane); }
+
+std::vector<std::string> EditorTest::disk_list() {
+    platform::WindowView view;
+    platform::view_window(select_disk_item(IDC_DISK_LIST)(), &view);
+    return view.items;
+}
+
+HeadlessHost::Target EditorTest::main_window() {
+    return [] { return IsWindow(EditorState.MainWindow) ? EditorState.MainWindow : nullptr; };
+}
+
+HeadlessHost::Target EditorTest::hex_pane_window() {
+    return [] { return IsWindow(EditorState.HexPane) ? EditorState.HexPane : nullptr; };
+}
+
+HeadlessHost::Target EditorTest::text_pane_window() {
+    return [] { return IsWindow(EditorState.TextPane) ? EditorState.TextPane : nullptr; };
+}
+
+HeadlessHost::Target EditorTest::select_disk_item(int id) { return HeadlessHost::item("Select Disk", id); }
+
+void EditorTest::open_selected_disk() { host_.click(select_disk_item(IDC_OPEN)); }
+
+void EditorTest::choose_menu(UINT id) { host_.choose_menu_item(main_window(), id); }
+
+void EditorTest::quit() { host_.close_window(main_window()); }
+
+}  // namespace testing_support

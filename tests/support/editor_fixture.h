@@ -1,0 +1,43 @@
+// Scenario tests of the editor: the real program, run by editor_main
+// against image files mapped as drives, driven by the headless host's
+// script. Observations run inside the script (check steps), while the
+// program's windows are still there.
+#pragma once
+
+#include <string>
+
+#include "disk_fixture.h"
+#include "platform/host/headless/headless_host.h"
+
+namespace testing_support {
+
+class EditorTest : public DiskTest {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Runs the program to its end; the script must close it.
+    int run_editor();
+
+    // What the main window shows.
+    static std::string hex_pane();
+    static std::string text_pane();
+    static std::string counter();
+    static int hex_caret();   // start of the hex pane's selection
+    static int text_caret();  // start of the text pane's selection
+    static std::vector<std::string> disk_list();  // the Select Disk dialog's entries
+
+    // Where the user acts.
+    static platform::HeadlessHost::Target main_window();
+    static platform::HeadlessHost::Target hex_pane_window();
+    static platform::HeadlessHost::Target text_pane_window();
+    static platform::HeadlessHost::Target select_disk_item(int id);
+
+    // Script shorthands.
+    void open_selected_disk();   // presses Open in the Select Disk dialog
+    void choose_menu(UINT id);   // an item of the main window's menu
+    void press(UINT vk, BYTE modifiers = 0) { host_.press_key(vk, modifiers); }
+    void quit();                 // the main window's close box
+};
+
+}  // namespace testing_support
