@@ -23,8 +23,10 @@ static void run_outer_loop() {
                 PostMessageA(EditorState.MainWindow, WM_COMMAND, IDM_TYPE_CHARACTER, (LPARAM)msg.wParam);
             DispatchMessageA(&msg);
         }
-        // A nested loop may have taken the quit request of the shutdown.
-        if (EditorState.ShutDown) break;
+        // After the shutdown the quit request ends the loop; when a nested
+        // loop has taken it, nothing else will.
+        MSG quit;
+        if (EditorState.ShutDown && !PeekMessageA(&quit, NULL, WM_QUIT, WM_QUIT, PM_NOREMOVE)) break;
     }
 }
 
