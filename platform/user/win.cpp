@@ -40,36 +40,6 @@ void add_builtin(const char* name, WNDPROC proc) {
     classes.push_back(std::move(window_class));
 }
 
-void set_active(ThreadQueue& queue, HWND hwnd) {
-    HWND previous = queue.active;
-    if (previous == hwnd) return;
-    queue.active = hwnd;
-    if (previous && IsWindow(previous)) SendMessageA(previous, WM_ACTIVATE, WA_INACTIVE, reinterpret_cast<LPARAM>(hwnd));
-    if (hwnd) SendMessageA(hwnd, WM_ACTIVATE, WA_ACTIVE, reinterpret_cast<LPARAM>(previous));
-    notify_host(hwnd ? hwnd : previous, WindowChange::Focus);
-}
-
-// The window that becomes active when the active one goes away: its owner
-// if it can take it, else the newest other visible and enabled window.
-HWND next_active(HWND leaving) {
-    Window* window = find_window(leaving);
-    DWORD thread = GetCurrentThreadId();
-    if (window && window->owner && IsWindowVisible(window->owner) && IsWindowEnabled(window->owner))
-        return window->owner;
-    std::vector<HWND> candidates;
-    {
-        std::lock_guard<std::mutex> hold(table_lock);
-        candidates = top_levels;
-    }
-    for (auto it = candidates.rbegin(); it != candidates.rend(); ++it) {
-        Window* other = find_window(*it);
-        if (*it != leaving && other && other->thread == thread && !other->destroying &&
-            (other->style & WS_VISIBLE) && !(other->style & WS_DISABLED))
-            return *it;
-    }
-    return nullptr;
-}
-
 void send_destroy(HWND hwnd) {
     SendMessageA(hwnd, WM_DESTROY, 0, 0);
     Window* window = find_window(hwnd);
@@ -126,8 +96,6 @@ HWND top_level_of(HWND hwnd) {
     while (window && window->parent) window = lookup(window->parent);
     return window ? window->handle : nullptr;
 }
-
-void activate(HWND hwnd) { set_active(current_queue(), hwnd); }
 
 void collect_destroyed_windows() {
     std::vector<std::unique_ptr<Window>> freed;
@@ -311,7 +279,7 @@ HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindow
     notify_host(hwnd, WindowChange::Created);
     if (dwStyle & WS_VISIBLE) {
         notify_host(hwnd, WindowChange::Visibility);
-        if (!child) set_active(queue, hwnd);
+        if (!child) activate(hwnd);
     }
     return hwnd;
 }
@@ -346,7 +314,7 @@ BOOL WINAPI DestroyWindow(HWND hWnd) {
     if (menu) DestroyMenu(menu);
     if (was_active) {
         HWND next = next_active(hWnd);
-        if (next) set_active(queue, next);
+        if (next) activate(next);
     }
     return TRUE;
 }
@@ -405,10 +373,10 @@ BOOL WINAPI ShowWindow(HWND hWnd, int nCmdShow) {
         bool activates = show && nCmdShow != SW_SHOWNA && nCmdShow != SW_SHOWNOACTIVATE &&
                          nCmdShow != SW_SHOWMINNOACTIVE;
         if (activates) {
-            set_active(queue, hWnd);
+            activate(hWnd);
         } else if (!show && queue.active == hWnd) {
             queue.active = nullptr;
-            if (HWND next = next_active(hWnd)) set_active(queue, next);
+            if (HWND next = next_active(hWnd)) activate(next);
         }
     }
     return was_visible;
@@ -447,39 +415,6 @@ HWND WINAPI GetWindow(HWND hWnd, UINT uCmd) {
     case GW_HWNDPREV: return at == siblings.begin() ? nullptr : *(at - 1);
     default: SetLastError(ERROR_INVALID_PARAMETER); return nullptr;
     }
-}
-
-HWND WINAPI GetFocus(void) { return current_queue().focus; }
-
-HWND WINAPI GetActiveWindow(void) { return current_queue().active; }
-
-HWND WINAPI SetFocus(HWND hWnd) {
-    ThreadQueue& queue = current_queue();
-    HWND previous = queue.focus;
-    if (hWnd) {
-        Window* window = window_or_error(hWnd);
-        if (!window) return nullptr;
-        if (window->thread != queue.thread) {
-            SetLastError(ERROR_ACCESS_DENIED);
-            return nullptr;
-        }
-        // Neither a disabled window nor one inside a disabled window takes the focus.
-        for (Window* at = window; at; at = at->parent ? find_window(at->parent) : nullptr)
-            if (at->style & WS_DISABLED) return nullptr;
-        HWND top = top_level_of(hWnd);
-        if (queue.active != top) set_active(queue, top);
-        // Activation may already have put the focus there.
-        if (queue.focus == hWnd) return previous;
-    } else if (!previous) {
-        return nullptr;
-    }
-    HWND losing = queue.focus;
-    queue.focus = hWnd;
-    if (losing && IsWindow(losing)) SendMessageA(losing, WM_KILLFOCUS, reinterpret_cast<WPARAM>(hWnd), 0);
-    if (hWnd && queue.focus == hWnd && IsWindow(hWnd))
-        SendMessageA(hWnd, WM_SETFOCUS, reinterpret_cast<WPARAM>(losing), 0);
-    notify_host(hWnd ? hWnd : losing, WindowChange::Focus);
-    return previous;
 }
 
 int WINAPI GetDlgCtrlID(HWND hWnd) {

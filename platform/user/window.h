@@ -65,6 +65,8 @@ HWND top_level_of(HWND hwnd);
 // Makes hwnd (or no window) the active window of this thread, as a window
 // that takes the activation from the others does.
 void activate(HWND hwnd);
+// The window that takes the activation when hwnd gives it up, or null.
+HWND next_active(HWND leaving);
 // Frees the windows this thread has destroyed, once no window procedure of
 // the thread is running that could still hold one.
 void collect_destroyed_windows();
