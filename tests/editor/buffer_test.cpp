@@ -1,5 +1,7 @@
 // The transfer buffer, Zero Data, Undo Changes and Save Sector: what each
 // does to the shown sector, its mark of unsaved edits and the disk.
+#include <unistd.h>
+
 #include "editor/editor_state.h"
 #include "editor_fixture.h"
 #include "resources/resource.h"
@@ -91,6 +93,33 @@ TEST_F(Buffer, ZeroThenUndoShowsTheDiskAgainUnmarked) {
     EXPECT_EQ(undone.dirty, 0);
     EXPECT_TRUE(boxes().empty()) << "nothing left to ask about";
     EXPECT_EQ(on_disk(1), stamped_sector(1));
+}
+
+TEST_F(Buffer, UndoThatCannotReadTheDiskSaysSoAndKeepsTheEdits) {
+    open_selected_disk();
+    press(VK_PRIOR);
+    host_.type_text("41");
+    host_.check("shrink the disk to 10 sectors", [&] { ASSERT_EQ(truncate(image("c.img").c_str(), 10 * 512), 0); });
+    choose_menu(IDM_UNDO_CHANGES);
+    host_.answer_message_box(IDOK);
+    Panes after;
+    look(&after);
+    press(VK_NEXT);  // asks: the edits are still marked
+    host_.answer_message_box(IDNO);
+    quit();
+    run_editor();
+    std::vector<uint8_t> edited = stamped_sector(63);
+    edited[0] = 0x41;
+    EXPECT_EQ(after.data, edited);
+    EXPECT_EQ(after.hex, hex_text_of(edited));
+    EXPECT_EQ(after.dirty, 1);
+    auto seen = boxes();
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[0].text, "Error accessing contents of sector");
+    EXPECT_EQ(seen[0].caption, "Data Error");
+    EXPECT_EQ(seen[0].type, static_cast<UINT>(MB_OK));
+    EXPECT_EQ(seen[0].owner, EditorState.MainWindow);
+    EXPECT_EQ(seen[1].caption, "Save Changes?");
 }
 
 TEST_F(Buffer, SaveWritesEvenAnUnchangedSectorAndLeavesThePanes) {
