@@ -138,6 +138,7 @@ TEST_F(Editing, TextPaneTypingFillsBytesAndGoesOnAtTheNextLine) {
     expect_panes(again, data, "over the last byte");
     EXPECT_EQ(again.text_caret, 18 * 31 + 15);
     expect_panes(stored_nothing, data, "behind the last line");
+    EXPECT_EQ(stored_nothing.text_caret, 576);
     EXPECT_EQ(stored_nothing.dirty, 1) << "marked although nothing was stored";
     EXPECT_EQ(at_final_break.data, data) << "as saved";
     EXPECT_EQ(at_final_break.dirty, 1);
