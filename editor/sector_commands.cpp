@@ -6,6 +6,10 @@
 #include "editor/editor_state.h"
 #include "editor/pane_render.h"
 
+static void report_read_failure() {
+    MessageBoxA(EditorState.MainWindow, "Error accessing contents of sector", "Data Error", MB_OK);
+}
+
 static void report_write_failure() {
     MessageBoxA(EditorState.MainWindow, "Error writing contents of sector", "Data Error", MB_OK);
 }
@@ -32,8 +36,7 @@ bool prompt_save_changes() {
 
 static void show_sector(DWORD sector) {
     EditorState.CurrentSector = sector;
-    if (read_sectors(EditorState.DiskRef, sector, 1, EditorState.SectorData) != SECTOR_SIZE)
-        MessageBoxA(EditorState.MainWindow, "Error accessing contents of sector", "Data Error", MB_OK);
+    if (read_sectors(EditorState.DiskRef, sector, 1, EditorState.SectorData) != SECTOR_SIZE) report_read_failure();
     render_panes();
 }
 
@@ -53,8 +56,17 @@ void step_to_previous_sector() {
 
 DWORD save_current_sector() { return write_shown_sector(); }
 
+// Undo reads here first: a read that fails must not leave the edits on
+// screen as if they were the disk's content. They stay, still marked, and
+// the user is told.
+alignas(SECTOR_SIZE) static BYTE UndoBuffer[SECTOR_SIZE];
+
 void undo_changes() {
-    read_sectors(EditorState.DiskRef, EditorState.CurrentSector, 1, EditorState.SectorData);
+    if (read_sectors(EditorState.DiskRef, EditorState.CurrentSector, 1, UndoBuffer) != SECTOR_SIZE) {
+        report_read_failure();
+        return;
+    }
+    memcpy(EditorState.SectorData, UndoBuffer, SECTOR_SIZE);
     EditorState.SectorDirty = 0;
     render_panes();
 }

@@ -1,9 +1,12 @@
 #include "editor_fixture.h"
 
+#include <cstdio>
+
 #include "disk/legacy_services.h"
 #include "disk/sector_access.h"
 #include "editor/editor_state.h"
 #include "editor/main_window.h"
+#include "platform/user/input.h"
 #include "platform/user/window_view.h"
 #include "resources/resource.h"
 #include "window_fixture.h"
@@ -50,10 +53,40 @@ std::string EditorTest::counter() { return text_of(GetDlgItem(EditorState.MainWi
 int EditorTest::hex_caret() { return selection_start(EditorState.HexPane); }
 int EditorTest::text_caret() { return selection_start(EditorState.TextPane); }
 
+int EditorTest::text_selection_end() {
+    platform::WindowView view;
+    return platform::view_window(EditorState.TextPane, &view) ? view.selection_end : -1;
+}
+
 std::vector<std::string> EditorTest::disk_list() {
     platform::WindowView view;
     platform::view_window(select_disk_item(IDC_DISK_LIST)(), &view);
     return view.items;
+}
+
+std::vector<uint8_t> EditorTest::sector_data() {
+    return std::vector<uint8_t>(EditorState.SectorData, EditorState.SectorData + sizeof EditorState.SectorData);
+}
+
+std::string EditorTest::hex_text_of(const std::vector<uint8_t>& bytes) {
+    std::string text;
+    char digits[4];
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        snprintf(digits, sizeof digits, "%02X ", bytes[i]);
+        text += digits;
+        if (i % 16 == 15 && i + 1 < bytes.size()) text += "\r\n";
+    }
+    return text;
+}
+
+std::string EditorTest::text_text_of(const std::vector<uint8_t>& bytes) {
+    std::string text;
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        uint8_t b = bytes[i];
+        text += (b == 0x00 || b == 0x09 || b == 0x0A || b == 0x0D) ? ' ' : static_cast<char>(b);
+        if (i % 16 == 15 && i + 1 < bytes.size()) text += "\r\n";
+    }
+    return text;
 }
 
 HeadlessHost::Target EditorTest::main_window() {
@@ -75,5 +108,21 @@ void EditorTest::open_selected_disk() { host_.click(select_disk_item(IDC_OPEN));
 void EditorTest::choose_menu(UINT id) { host_.choose_menu_item(main_window(), id); }
 
 void EditorTest::quit() { host_.close_window(main_window()); }
+
+void EditorTest::post_command(UINT id) {
+    host_.then("post command " + std::to_string(id), [id] {
+        return IsWindow(EditorState.MainWindow) && PostMessageA(EditorState.MainWindow, WM_COMMAND, MAKELONG(id, 0), 0);
+    });
+}
+
+void EditorTest::click_stepper(bool right) {
+    host_.then(right ? "click the stepper's right arrow" : "click the stepper's left arrow", [right] {
+        HWND bar = GetDlgItem(EditorState.MainWindow, IDC_STEPPER);
+        RECT area = {};
+        if (!bar || !GetClientRect(bar, &area)) return false;
+        POINT at = {right ? area.right - 2 : 1, area.bottom / 2};
+        return platform::input_click(bar, at, 0);
+    });
+}
 
 }  // namespace testing_support

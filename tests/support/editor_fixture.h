@@ -25,7 +25,14 @@ protected:
     static std::string counter();
     static int hex_caret();   // start of the hex pane's selection
     static int text_caret();  // start of the text pane's selection
+    static int text_selection_end();
     static std::vector<std::string> disk_list();  // the Select Disk dialog's entries
+    static std::vector<uint8_t> sector_data();    // the shown sector as the editor holds it
+
+    // The pane texts a sector's bytes must give (the text pane as a full
+    // render leaves it), built here from the layout alone.
+    static std::string hex_text_of(const std::vector<uint8_t>& bytes);
+    static std::string text_text_of(const std::vector<uint8_t>& bytes);
 
     // Where the user acts.
     static platform::HeadlessHost::Target main_window();
@@ -38,6 +45,8 @@ protected:
     void choose_menu(UINT id);   // an item of the main window's menu
     void press(UINT vk, BYTE modifiers = 0) { host_.press_key(vk, modifiers); }
     void quit();                 // the main window's close box
+    void post_command(UINT id);  // WM_COMMAND to the main window, as the menu sends it
+    void click_stepper(bool right);  // an arrow of the sector stepper
 };
 
 }  // namespace testing_support
