@@ -8,6 +8,7 @@
 #include "disk/sector_access.h"
 #include "editor/editor_state.h"
 #include "editor/pane_render.h"
+#include "editor/sector_commands.h"
 #include "resources/resource.h"
 
 char SelectionText[50];
@@ -82,8 +83,11 @@ static bool open_selection(HWND dialog) {
     } else {
         open_direct();
     }
-    if (read_first_sector() != SECTOR_SIZE)
+    DWORD got = read_first_sector();
+    if (got != SECTOR_SIZE) {
+        blank_unread_part(got);
         MessageBoxA(dialog, "Error accessing contents of sector", "Data Error", MB_OK);
+    }
     render_panes();
     return true;
 }

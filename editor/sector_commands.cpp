@@ -34,9 +34,17 @@ bool prompt_save_changes() {
     return true;
 }
 
+void blank_unread_part(DWORD bytes_read) {
+    if (bytes_read < SECTOR_SIZE) memset(EditorState.SectorData + bytes_read, 0, SECTOR_SIZE - bytes_read);
+}
+
 static void show_sector(DWORD sector) {
     EditorState.CurrentSector = sector;
-    if (read_sectors(EditorState.DiskRef, sector, 1, EditorState.SectorData) != SECTOR_SIZE) report_read_failure();
+    DWORD got = read_sectors(EditorState.DiskRef, sector, 1, EditorState.SectorData);
+    if (got != SECTOR_SIZE) {
+        blank_unread_part(got);
+        report_read_failure();
+    }
     render_panes();
 }
 

@@ -13,3 +13,8 @@ void undo_changes();
 void copy_to_buffer();
 void paste_from_buffer();
 void zero_data();
+
+// After a read of the shown sector that delivered fewer than 512 bytes:
+// the rest is blanked, so the panes never show another sector's bytes
+// under this sector's number (nor would Save write them there).
+void blank_unread_part(DWORD bytes_read);

@@ -150,13 +150,22 @@ TEST_F(Stepping, FailedReadIsReportedAndTheCounterShowsTheNewNumber) {
     press(VK_PRIOR);
     host_.answer_message_box(IDOK);
     std::string counter_shown;
-    host_.check("the counter", [&] { counter_shown = counter(); });
+    std::vector<uint8_t> held;
+    host_.check("the counter", [&] {
+        counter_shown = counter();
+        held = sector_data();
+    });
+    // Save writes what is shown, and what is shown is not sector 0's (the
+    // image file grows back to take it).
+    choose_menu(IDM_SAVE_SECTOR);
     press(VK_NEXT);
     look();
     quit();
     run_editor();
     EXPECT_EQ(counter_shown, "0000000063 of 0000000063");
+    EXPECT_EQ(held, std::vector<uint8_t>(512, 0)) << "nothing of the sector shown before";
     EXPECT_EQ(shown_, std::vector<std::string>{stamped(0, 63)}) << "stepping on from the failed sector reads again";
+    EXPECT_EQ(read_file_bytes(image("c.img"), 63 * 512, 512), std::vector<uint8_t>(512, 0));
     auto seen = boxes();
     ASSERT_EQ(seen.size(), 1u);
     expect_data_error(seen[0], "Error accessing contents of sector");
