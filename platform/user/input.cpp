@@ -69,6 +69,25 @@ bool enabled_item(const std::vector<MenuItemView>& items, UINT id, bool* found) 
 
 }  // namespace
 
+char us_layout_character(UINT vk, BYTE modifiers) {
+    bool shift = (modifiers & kInputShift) != 0;
+    if (modifiers & kInputControl) return (vk >= 'A' && vk <= 'Z') ? static_cast<char>(vk - 'A' + 1) : 0;
+    if (vk >= 'A' && vk <= 'Z') {
+        bool upper = shift != ((modifiers & kInputCapsLock) != 0);
+        return static_cast<char>(upper ? vk : vk - 'A' + 'a');
+    }
+    if (vk >= '0' && vk <= '9') return shift ? ")!@#$%^&*("[vk - '0'] : static_cast<char>(vk);
+    if (vk >= VK_NUMPAD0 && vk <= VK_NUMPAD9) return static_cast<char>('0' + vk - VK_NUMPAD0);
+    switch (vk) {
+    case VK_SPACE: return ' ';
+    case VK_RETURN: return '\r';
+    case VK_BACK: return '\b';
+    case VK_TAB: return '\t';
+    case VK_ESCAPE: return 0x1B;
+    default: return 0;
+    }
+}
+
 bool accepts_input(HWND hwnd) {
     for (HWND at = hwnd; at;) {
         Window* window = find_window(at);

@@ -36,6 +36,9 @@ bool input_choose_combo_item(HWND combo, int index);
 // The end of the desktop session: every top-level window is asked.
 void input_end_session();
 
+// The character a key makes on a US keyboard with the modifiers held, 0 for none.
+char us_layout_character(UINT vk, BYTE modifiers);
+
 // Whether a window takes mouse input now.
 bool accepts_input(HWND hwnd);
 

@@ -5,6 +5,7 @@
 #include <unordered_map>
 
 #include "platform/kernel/handles.h"
+#include "platform/user/input.h"
 #include "platform/user/queue.h"
 #include "platform/user/window.h"
 
@@ -88,27 +89,6 @@ bool peek(ThreadQueue& queue, MSG* out, HWND hwnd, UINT first, UINT last, bool r
         return true;
     }
     return false;
-}
-
-// The character a key makes with a US layout, for key messages that did
-// not come from the host (a program posting WM_KEYDOWN itself).
-char layout_character(UINT vk, BYTE modifiers) {
-    bool shift = (modifiers & kShift) != 0;
-    if (modifiers & kControl) return (vk >= 'A' && vk <= 'Z') ? static_cast<char>(vk - 'A' + 1) : 0;
-    if (vk >= 'A' && vk <= 'Z') {
-        bool upper = shift != ((modifiers & kCapsLock) != 0);
-        return static_cast<char>(upper ? vk : vk - 'A' + 'a');
-    }
-    if (vk >= '0' && vk <= '9') return shift ? ")!@#$%^&*("[vk - '0'] : static_cast<char>(vk);
-    if (vk >= VK_NUMPAD0 && vk <= VK_NUMPAD9) return static_cast<char>('0' + vk - VK_NUMPAD0);
-    switch (vk) {
-    case VK_SPACE: return ' ';
-    case VK_RETURN: return '\r';
-    case VK_BACK: return '\b';
-    case VK_TAB: return '\t';
-    case VK_ESCAPE: return 0x1B;
-    default: return 0;
-    }
 }
 
 }  // namespace
@@ -360,7 +340,8 @@ BOOL WINAPI TranslateMessage(const MSG* lpMsg) {
     const MSG& last = queue.last_key;
     bool from_host = last.hwnd == lpMsg->hwnd && last.message == lpMsg->message && last.wParam == lpMsg->wParam &&
                      last.lParam == lpMsg->lParam;
-    char character = from_host ? queue.last_key_char : layout_character(static_cast<UINT>(lpMsg->wParam), queue.modifiers);
+    // A key message a program posted itself makes the character of a US keyboard.
+    char character = from_host ? queue.last_key_char : us_layout_character(static_cast<UINT>(lpMsg->wParam), queue.modifiers);
     if (!character) return FALSE;
     UINT message = lpMsg->message == WM_KEYDOWN ? WM_CHAR : WM_SYSCHAR;
     PostMessageA(lpMsg->hwnd, message, static_cast<BYTE>(character), lpMsg->lParam);

@@ -208,10 +208,8 @@ HeadlessHost::Target HeadlessHost::handle(HWND hwnd) {
 }
 
 void HeadlessHost::press_key(UINT vk, BYTE modifiers) {
-    then("press key " + std::to_string(vk), [vk, modifiers] {
-        // The character comes from the window system's own layout.
-        return input_key(vk, modifiers, 0);
-    });
+    then("press key " + std::to_string(vk),
+         [vk, modifiers] { return input_key(vk, modifiers, us_layout_character(vk, modifiers)); });
 }
 
 void HeadlessHost::press_key_with_character(UINT vk, BYTE modifiers, char character) {
