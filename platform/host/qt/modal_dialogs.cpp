@@ -255,7 +255,6 @@ void ModalDialogs::show(int token) {
     bool owner_waits = owner && IsWindow(owner) && !accepts_input(owner);
     dialog->setWindowModality(owner_waits ? Qt::WindowModal : Qt::NonModal);
     dialog->show();
-    dialog->raise();
     dialog->activateWindow();
 }
 

@@ -186,7 +186,7 @@ void QtHost::sync_activation() {
     shown_active_ = active;
     if (window && !window->isActiveWindow()) {
         requested_activation_ = window;
-        window->raise();
+        if (QGuiApplication::platformName() != QLatin1String("offscreen")) window->raise();
         window->activateWindow();
     }
 }
@@ -316,7 +316,7 @@ bool QtHost::eventFilter(QObject* watched, QEvent* event) {
         return true;
     }
     if (modal_->answers_only_by_button(widget->window())) {
-        if (type == QEvent::Close && event->spontaneous()) {
+        if (type == QEvent::Close) {
             event->ignore();
             return true;
         }

@@ -29,8 +29,9 @@ QString from_ansi(std::string_view bytes, bool shown_controls) {
     for (char byte : bytes) {
         auto b = static_cast<unsigned char>(byte);
         char16_t c = b;
-        if (b >= 0x80 && b < 0xA0) c = kHighControls[b - 0x80];
-        if (shown_controls && (c < 0x20 || c == 0x7F || c == 0)) c = kBox;
+        // The code page's unassigned bytes stand for themselves, as Windows converts them.
+        if (b >= 0x80 && b < 0xA0 && kHighControls[b - 0x80]) c = kHighControls[b - 0x80];
+        if (shown_controls && (c < 0x20 || c == 0x7F || (c >= 0x80 && c < 0xA0))) c = kBox;
         text.append(QChar(c));
     }
     return text;
@@ -39,6 +40,7 @@ QString from_ansi(std::string_view bytes, bool shown_controls) {
 char to_ansi(QChar character) {
     char16_t c = character.unicode();
     if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<char>(c);
+    if (c < 0xA0 && !kHighControls[c - 0x80]) return static_cast<char>(c);
     for (int i = 0; i < 32; ++i)
         if (kHighControls[i] == c && c != 0) return static_cast<char>(0x80 + i);
     return 0;

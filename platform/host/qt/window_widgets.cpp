@@ -207,7 +207,8 @@ void ControlWidget::paint_text(QPainter& painter, const EditLayout& layout, int 
     if (!view_.enabled) colors.setCurrentColorGroup(QPalette::Disabled);
     if (!isActiveWindow()) colors.setCurrentColorGroup(view_.enabled ? QPalette::Inactive : QPalette::Disabled);
     // The selection shows while the control has the focus, or always with ES_NOHIDESEL.
-    bool selection = selection_start < selection_end && (view_.focused || (view_.style & ES_NOHIDESEL));
+    bool keeps_selection = kind_ == Kind::Edit && (view_.style & ES_NOHIDESEL);
+    bool selection = selection_start < selection_end && (view_.focused || keeps_selection);
     painter.save();
     QRect clip = layout.area();
     if (view_.style & ES_MULTILINE) clip.setBottom(std::min(clip.bottom(), height() - 1));

@@ -43,8 +43,10 @@ public:
     int field_height() const { return field_height_; }
     // Combo boxes: where the arrow of the field is.
     QRect arrow_rect() const;
-    // Edits: the position under a point, for the text the control has now.
+    // Edits: the position under a point, for the text the control has now,
+    // and the top left of the caret before a position, as it is drawn.
     int char_from_point(const WindowView& view, QPoint point) const;
+    QPointF caret_point(int position) const { return layout_.point_of(position); }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
