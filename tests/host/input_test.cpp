@@ -5,6 +5,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QTest>
+#include <algorithm>
 #include <vector>
 
 #include "conformance.h"
@@ -256,6 +257,15 @@ TEST_F(Input, TheScrollBarsArrowsStepTheParent) {
     click(stepper, QPoint(stepper->width() - 3, stepper->height() / 2));
     ASSERT_TRUE(pump_until([] { return scrolls.size() >= 4; }));
     EXPECT_EQ(scrolls, (std::vector<WORD>{SB_LINEUP, SB_ENDSCROLL, SB_LINEDOWN, SB_ENDSCROLL}));
+    // Held down, an arrow repeats, as on Windows; the release ends it.
+    scrolls.clear();
+    QPoint right = stepper->pos() + QPoint(stepper->width() - 3, stepper->height() / 2);
+    QTest::mousePress(stepper->parentWidget(), Qt::LeftButton, {}, right);
+    pump_until([] { return false; }, 800);
+    QTest::mouseRelease(stepper->parentWidget(), Qt::LeftButton, {}, right);
+    ASSERT_TRUE(pump_until([] { return !scrolls.empty() && scrolls.back() == SB_ENDSCROLL; }));
+    EXPECT_GE(std::count(scrolls.begin(), scrolls.end(), SB_LINEDOWN), 3);
+    EXPECT_EQ(std::count(scrolls.begin(), scrolls.end(), SB_ENDSCROLL), 1);
 }
 
 TEST_F(Input, TheCloseBoxAsksTheWindowSystemWhichClosesTheWindow) {

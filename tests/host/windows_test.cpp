@@ -61,6 +61,50 @@ TEST_F(Windows, AModelessDialogShowsWithItsControlsAtTheirRectangles) {
     }
 }
 
+// The columns of a picture that hold anything but the background.
+std::pair<int, int> ink_columns(const QImage& picture, QColor background) {
+    int first = -1, last = -1;
+    for (int x = 0; x < picture.width(); ++x)
+        for (int y = 0; y < picture.height(); ++y)
+            if (picture.pixelColor(x, y) != background) {
+                if (first < 0) first = x;
+                last = x;
+                break;
+            }
+    return {first, last};
+}
+
+TEST_F(Windows, CaptionIconBitmapAndTextAlignmentShowAsTheWindowSystemHasThem) {
+    HWND about = create(program_module(), IDD_ABOUT);
+    HICON icon = LoadIconA(program_module(), MAKEINTRESOURCEA(IDI_ORVASSE));
+    SendMessageA(about, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+    SetWindowTextA(about, "About \xC9lan");
+    settle();
+    platform::qt::TopWindow* top = window(about);
+    EXPECT_EQ(top->windowTitle(), QString::fromUtf8("About \u00C9lan"));
+    EXPECT_TRUE(top->windowIcon().availableSizes().contains(QSize(32, 32)));
+    // The logo: the bitmap's own pixels at the control's top left.
+    ControlWidget* logo = nullptr;
+    for (const QPointer<ControlWidget>& control : top->controls())
+        if ((control->view().style & SS_TYPEMASK) == SS_BITMAP) logo = control;
+    ASSERT_NE(logo, nullptr);
+    const platform::BitmapImage* bitmap = platform::bitmap_image(static_cast<HBITMAP>(logo->view().image));
+    ASSERT_NE(bitmap, nullptr);
+    QImage picture = logo->grab().toImage();
+    for (QPoint at : {QPoint(0, 0), QPoint(bitmap->width / 2, bitmap->height / 2), QPoint(bitmap->width - 1, 5)}) {
+        uint32_t expected = bitmap->argb[static_cast<size_t>(at.y() * bitmap->width + at.x())];
+        EXPECT_EQ(picture.pixel(at) & 0xFFFFFF, expected & 0xFFFFFF) << at.x() << "," << at.y();
+    }
+    // A centred static: as much room on either side of its text.
+    for (const QPointer<ControlWidget>& control : top->controls()) {
+        if (control->view().text != "Orvasse") continue;
+        QImage text = control->grab().toImage();
+        auto [first, last] = ink_columns(text, control->palette().color(QPalette::Window));
+        ASSERT_GE(first, 0);
+        EXPECT_NEAR(first, control->width() - 1 - last, 2);
+    }
+}
+
 TEST_F(Windows, PicturesOfTheTestDialogs) {
     HWND dialog = create(conformance_module(), IDD_CONFORMANCE);
     SetDlgItemTextA(dialog, IDC_FIELD, "Selected text");

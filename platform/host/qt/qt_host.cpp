@@ -151,6 +151,8 @@ void QtHost::show_changes() {
     }
     for (HWND top : top_level_windows())
         if (all || dirty.count(top) || !windows_.count(top)) sync_window(top, menus.count(top) != 0);
+    // The list of a combo box that has gone goes with it.
+    if (combo_list_ && !IsWindow(combo_list_->combo())) combo_list_->hide();
     sync_activation();
 }
 

@@ -433,8 +433,10 @@ void TopWindow::apply(const WindowView& view, bool menu_changed) {
         icons_[0] = view.icons[0];
         icons_[1] = view.icons[1];
         QIcon icon;
-        for (HICON handle : icons_)
-            for (const QSize& size : icon_for(handle).availableSizes()) icon.addPixmap(icon_for(handle).pixmap(size));
+        for (HICON handle : icons_) {
+            QIcon images = icon_for(handle);
+            for (const QSize& size : images.availableSizes()) icon.addPixmap(images.pixmap(size));
+        }
         setWindowIcon(icon);
     }
     if (menu_changed || view.menu != menu_) build_menu_bar();
