@@ -1,7 +1,6 @@
 #include "platform/host/qt/modal_dialogs.h"
 
 #include <QAbstractButton>
-#include <QPushButton>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -11,6 +10,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QPushButton>
 #include <QThread>
 #include <utility>
 #include <vector>

@@ -198,11 +198,11 @@ void ControlWidget::paint_edit(QPainter& painter) {
         frame.state.setFlag(QStyle::State_ReadOnly, read_only);
         style()->drawPrimitive(QStyle::PE_FrameLineEdit, &frame, &painter, this);
     }
-    paint_text(painter, layout_, view_.selection_start, view_.selection_end, view_.caret, read_only);
+    paint_text(painter, layout_, view_.selection_start, view_.selection_end, view_.caret);
 }
 
 void ControlWidget::paint_text(QPainter& painter, const EditLayout& layout, int selection_start, int selection_end,
-                               int caret, bool) {
+                               int caret) {
     QPalette colors = palette();
     if (!view_.enabled) colors.setCurrentColorGroup(QPalette::Disabled);
     if (!isActiveWindow()) colors.setCurrentColorGroup(view_.enabled ? QPalette::Inactive : QPalette::Disabled);
@@ -354,7 +354,7 @@ void ControlWidget::paint_combo(QPainter& painter) {
     QRect field = style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
     QPalette colors = option.palette;
     painter.fillRect(field, colors.color(QPalette::Base));
-    paint_text(painter, layout_, view_.selection_start, view_.selection_end, view_.caret, false);
+    paint_text(painter, layout_, view_.selection_start, view_.selection_end, view_.caret);
 }
 
 void ControlWidget::paint_scroll_bar(QPainter& painter) {

@@ -55,8 +55,7 @@ private:
     QRect edit_area(const WindowView& view) const;
     EditLayout make_layout(const WindowView& view) const;
     void paint_edit(QPainter& painter);
-    void paint_text(QPainter& painter, const EditLayout& layout, int selection_start, int selection_end, int caret,
-                    bool read_only_look);
+    void paint_text(QPainter& painter, const EditLayout& layout, int selection_start, int selection_end, int caret);
     void paint_static(QPainter& painter);
     void paint_button(QPainter& painter);
     void paint_group_box(QPainter& painter);
