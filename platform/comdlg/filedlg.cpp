@@ -44,6 +44,7 @@ BOOL file_dialog(LPOPENFILENAMEA ofn, bool save) {
     request.initial_path = std::string(ofn->lpstrFile, strnlen(ofn->lpstrFile, ofn->nMaxFile));
     request.default_extension = ofn->lpstrDefExt ? ofn->lpstrDefExt : "";
     request.flags = ofn->Flags;
+    request.max_path = ofn->nMaxFile;
     run_modal_request(&request);
     if (!request.accepted) return FALSE;  // cancelled: CommDlgExtendedError says 0
 

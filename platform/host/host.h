@@ -63,6 +63,8 @@ struct FileDialogRequest : ModalRequest {
     std::string initial_path;
     std::string default_extension;
     DWORD flags = 0;
+    // The caller's buffer for the path, the terminating zero included; 0 for none.
+    DWORD max_path = 0;
     // The answer.
     bool accepted = false;
     std::string path;

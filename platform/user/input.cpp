@@ -147,6 +147,13 @@ bool input_close(HWND hwnd) {
     return true;
 }
 
+bool input_activate(HWND hwnd) {
+    Window* window = find_window(hwnd);
+    if (!window || window->parent || !accepts_input(hwnd)) return false;
+    if (current_queue().active != hwnd) activate(hwnd);
+    return true;
+}
+
 bool input_choose_combo_item(HWND combo, int index) {
     if (!accepts_input(combo)) return false;
     int count = static_cast<int>(SendMessageA(combo, CB_GETCOUNT, 0, 0));

@@ -31,6 +31,10 @@ bool input_button_up(HWND hwnd, POINT point, BYTE modifiers);
 bool input_choose_menu_item(HWND hwnd, UINT id);
 // The close box of a top-level window.
 bool input_close(HWND hwnd);
+// The user brought a top-level window to the front (clicked into it or its
+// frame): it becomes the active window, as on Windows before the click itself
+// arrives. False when the window cannot take the activation.
+bool input_activate(HWND hwnd);
 // An entry of a combo box's drop-down list.
 bool input_choose_combo_item(HWND combo, int index);
 // The end of the desktop session: every top-level window is asked.
