@@ -2,7 +2,8 @@
 """Draws the application icon and the About box logo.
 
 Writes resources/orvasse.ico (32x32 at 16 and at 256 colours, each with its
-AND mask) and resources/logo.bmp (216x60, 24 bits per pixel). Standard
+AND mask), resources/orvasse.png (the 256-colour image for desktops that
+take PNG icons) and resources/logo.bmp (216x60, 24 bits per pixel). Standard
 library only; the output is deterministic, so the committed files can be
 checked by running this again. With --preview DIR it also writes PNG copies
 for looking at.
@@ -210,7 +211,7 @@ def write_bmp(path, rows):
 
 
 def write_png(path, rows):
-    """A preview only: RGBA, top row first; None is transparent."""
+    """RGBA, top row first; None is transparent."""
     raw = bytearray()
     for row in rows:
         raw.append(0)
@@ -409,6 +410,7 @@ def main():
 
     images, prev4, prev8 = draw_icon()
     write_ico(os.path.join(RESOURCES, "orvasse.ico"), images)
+    write_png(os.path.join(RESOURCES, "orvasse.png"), prev8)
     logo = draw_logo()
     write_bmp(os.path.join(RESOURCES, "logo.bmp"), logo)
 
