@@ -92,11 +92,17 @@ LRESULT CALLBACK button_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpar
         SetFocus(hwnd);
         data->pushed = true;
         return 0;
-    case WM_LBUTTONUP:
+    case WM_LBUTTONUP: {
         if (!data->pushed) return 0;
         data->pushed = false;
-        click(hwnd);
+        // Released outside the button, the press is withdrawn.
+        LONG x = static_cast<SHORT>(LOWORD(lparam));
+        LONG y = static_cast<SHORT>(HIWORD(lparam));
+        LONG width = window->rect.right - window->rect.left;
+        LONG height = window->rect.bottom - window->rect.top;
+        if (x >= 0 && y >= 0 && x < width && y < height) click(hwnd);
         return 0;
+    }
     case WM_KEYDOWN:
         if (wparam == VK_SPACE && type != BS_GROUPBOX) data->pushed = true;
         return 0;

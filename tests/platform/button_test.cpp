@@ -39,6 +39,18 @@ TEST_F(Buttons, AutomaticRadioButtonsCheckOneOfTheirGroup) {
     EXPECT_EQ(IsDlgButtonChecked(dialog_, IDC_PUSH), static_cast<UINT>(BST_UNCHECKED)) << "push buttons have no check";
 }
 
+TEST_F(Buttons, PressReleasedOutsideTheButtonIsWithdrawn) {
+    HWND push = GetDlgItem(dialog_, IDC_PUSH);
+    host_.then("press and release elsewhere", [&] {
+        return platform::input_button_down(push, POINT{2, 2}, 0) && platform::input_button_up(push, POINT{-40, 300}, 0);
+    });
+    host_.click(HeadlessHost::item("Conformance", IDC_RADIO_A));
+    bool done = false;
+    host_.then("stop", [&] { return done = true; });
+    pump_until([&] { return done; });
+    EXPECT_EQ(clicked, std::vector<WORD>{IDC_RADIO_A}) << "only the radio button was clicked";
+}
+
 TEST_F(Buttons, DisabledButtonTakesNoClick) {
     EnableWindow(GetDlgItem(dialog_, IDC_PUSH), FALSE);
     bool taken = true;
