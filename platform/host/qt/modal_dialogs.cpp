@@ -140,9 +140,13 @@ void ModalDialogs::opened(ModalRequest* request) {
     }
     if (QThread::currentThread() == host_->thread()) {
         show(token);
-    } else {
-        QMetaObject::invokeMethod(host_, [this, token] { show(token); }, Qt::QueuedConnection);
+        return;
     }
+    {
+        std::lock_guard<std::mutex> hold(lock_);
+        pending_show_.push_back(token);
+    }
+    host_->wake();
 }
 
 void ModalDialogs::closed(ModalRequest* request) {
@@ -160,9 +164,25 @@ void ModalDialogs::closed(ModalRequest* request) {
     if (!token) return;
     if (QThread::currentThread() == host_->thread()) {
         dismiss(token);
-    } else {
-        QMetaObject::invokeMethod(host_, [this, token] { dismiss(token); }, Qt::QueuedConnection);
+        return;
     }
+    {
+        std::lock_guard<std::mutex> hold(lock_);
+        pending_dismiss_.push_back(token);
+    }
+    host_->wake();
+}
+
+void ModalDialogs::serve_pending() {
+    std::vector<int> show_now, dismiss_now;
+    {
+        std::lock_guard<std::mutex> hold(lock_);
+        show_now.swap(pending_show_);
+        dismiss_now.swap(pending_dismiss_);
+    }
+    // A request closed before it was shown is skipped by show().
+    for (int token : show_now) show(token);
+    for (int token : dismiss_now) dismiss(token);
 }
 
 void ModalDialogs::dismiss(int token) {

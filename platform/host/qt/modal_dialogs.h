@@ -9,6 +9,7 @@
 #include <memory>
 #include <mutex>
 #include <set>
+#include <vector>
 
 #include "platform/host/host.h"
 
@@ -30,6 +31,8 @@ public:
     void opened(ModalRequest* request);
     // Any thread; afterwards nothing touches the request any more.
     void closed(ModalRequest* request);
+    // User-interface thread: shows and dismisses what other threads asked for.
+    void serve_pending();
 
     // Message boxes that only their buttons may answer: neither Escape nor
     // the close box gives an answer Windows would not give.
@@ -58,6 +61,11 @@ private:
     mutable std::mutex lock_;
     std::map<int, Open> open_;  // by token
     int next_token_ = 1;
+    // Requests of other threads, waiting for the user-interface thread. They
+    // go through our own lock rather than Qt's queued calls, whose hand-over
+    // inside Qt the thread sanitizer cannot see.
+    std::vector<int> pending_show_;
+    std::vector<int> pending_dismiss_;
     // The user-interface thread's own.
     std::map<int, QPointer<QDialog>> dialogs_;
     std::map<int, std::shared_ptr<QPrinter>> printers_;

@@ -72,6 +72,7 @@ bool QtHost::on_gui_thread() const { return QThread::currentThread() == thread()
 // ---- waiting
 
 void QtHost::wait_for_input(const WaitContext&) {
+    modal_->serve_pending();
     show_changes();
     if (qt_callbacks_ == 0) {
         // Never run at this loop level without a flush (no exec() runs).
