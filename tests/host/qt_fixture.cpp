@@ -70,11 +70,7 @@ void QtHostTest::SetUp() {
 void QtHostTest::TearDown() {
     EXPECT_TRUE(steps_.empty()) << "a step never ran: " << (steps_.empty() ? "" : steps_.front().description);
     steps_.clear();
-    for (HWND hwnd : platform::top_level_windows())
-        if (IsWindow(hwnd)) DestroyWindow(hwnd);
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    }
+    clear_windows_and_messages();
     host_->show_changes();
     tick_.reset();
     platform::install_host(nullptr);

@@ -21,11 +21,7 @@ void EditorTest::SetUp() {
 }
 
 void EditorTest::TearDown() {
-    for (HWND hwnd : platform::top_level_windows())
-        if (IsWindow(hwnd)) DestroyWindow(hwnd);
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    }
+    clear_windows_and_messages();
     if (LegacyServiceHandle != INVALID_HANDLE_VALUE && !EditorState.LegacyServicesClosed)
         CloseHandle(LegacyServiceHandle);
     LegacyServiceHandle = INVALID_HANDLE_VALUE;

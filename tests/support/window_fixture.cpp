@@ -34,12 +34,16 @@ void WindowTest::SetUp() {
     platform::install_host(&host_);
 }
 
-void WindowTest::TearDown() {
+void clear_windows_and_messages() {
     for (HWND hwnd : platform::top_level_windows())
         if (IsWindow(hwnd)) DestroyWindow(hwnd);
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
     }
+}
+
+void WindowTest::TearDown() {
+    clear_windows_and_messages();
     platform::install_host(nullptr);
     EXPECT_EQ(host_.unused_steps(), 0u) << "a step of the script never ran";
 }

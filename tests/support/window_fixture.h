@@ -16,6 +16,10 @@ HINSTANCE conformance_module();
 // The module whose resources are the program's own.
 HINSTANCE program_module();
 
+// Destroys every window left and drops every message, the quit included:
+// what a test leaves must not reach the next one.
+void clear_windows_and_messages();
+
 class WindowTest : public ::testing::Test {
 protected:
     void SetUp() override;
