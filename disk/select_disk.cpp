@@ -35,14 +35,17 @@ static void build_list(HWND dialog) {
     }
 }
 
-// A name in the field has the form of a listed entry: a drive letter at
-// index 8 of a logical entry, a digit at index 9 of a physical one. Only
-// the first character decides which form it is meant to be.
+static bool is_letter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+// A name in the field opens a disk only when it has exactly the form of a
+// listed entry: "Logical X:" with a letter, or "Physical N" with a digit
+// (the legacy path has no physical entries). Anything else might name
+// another disk than the one meant.
 static bool names_a_disk(const char* text) {
-    size_t length = strlen(text);
-    if (EditorState.AccessMode == ACCESS_LEGACY || text[0] == 'L')
-        return length > 8 && isalpha((unsigned char)text[8]);
-    return length > 9 && isdigit((unsigned char)text[9]);
+    if (strlen(text) != 10) return false;
+    if (strncmp(text, "Logical ", 8) == 0) return is_letter(text[8]) && text[9] == ':';
+    if (EditorState.AccessMode == ACCESS_LEGACY) return false;
+    return strncmp(text, "Physical ", 9) == 0 && text[9] >= '0' && text[9] <= '9';
 }
 
 static void open_direct() {

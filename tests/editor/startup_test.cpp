@@ -1,6 +1,9 @@
 // Start-up and disk selection: what the user sees first, the disk list on
 // both access paths, opening, cancelling and choosing the open disk again.
+#include <climits>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 #include "disk/sector_access.h"
 #include "editor/editor_state.h"
@@ -14,6 +17,18 @@ using platform::HeadlessHost;
 using namespace testing_support;
 
 namespace {
+
+// How many descriptors of this process are open on path.
+int descriptors_of(const std::string& path) {
+    char target[PATH_MAX];
+    if (!realpath(path.c_str(), target)) return -1;
+    int count = 0;
+    for (const auto& fd : std::filesystem::directory_iterator("/proc/self/fd")) {
+        std::error_code ec;
+        if (std::filesystem::read_symlink(fd.path(), ec).string() == target) ++count;
+    }
+    return count;
+}
 
 std::string hex_line_of(const std::vector<uint8_t>& bytes) {
     std::string line;
@@ -73,6 +88,7 @@ TEST_F(StartUp, CancelLeavesNoDiskAndSteppingReportsTheFailedReads) {
     host_.click(select_disk_item(IDC_CANCEL));
     HANDLE disk = nullptr;
     host_.check("no disk", [&] { disk = EditorState.DiskRef; });
+    click_stepper(true);  // the stepper does nothing without a disk
     press(VK_NEXT);
     host_.answer_message_box(IDOK);  // the disk layer's own message
     host_.answer_message_box(IDOK);  // the step's
@@ -99,14 +115,17 @@ TEST_F(StartUp, ChoosingTheOpenDiskAgainReturnsToSectorZeroAndDropsEdits) {
     open_selected_disk();
     std::string counter_shown;
     BYTE dirty = 1;
+    int descriptors = 0;
     host_.check("back at sector 0", [&] {
         counter_shown = counter();
         dirty = EditorState.SectorDirty;
+        descriptors = descriptors_of(image("c.img"));
     });
     quit();
     run_editor();
     EXPECT_EQ(counter_shown, "0000000000 of 0000000063");
     EXPECT_EQ(dirty, 0);
+    EXPECT_EQ(descriptors, 1) << "the disk opened before was closed first";
     EXPECT_TRUE(boxes().empty()) << "no question about the edits";
     EXPECT_EQ(read_file_bytes(image("c.img"), 512, 512), stamped_sector(1)) << "the edits were not written";
 }
@@ -138,16 +157,25 @@ TEST_F(StartUp, LegacyPlatformListsDrivesUpToYAndNumbersThemFromA) {
     EXPECT_EQ(EditorState.AccessMode, ACCESS_LEGACY);
 }
 
-TEST_F(StartUp, TypedNameThatIsNoDiskOpensNothingAndKeepsTheDialog) {
+TEST_F(StartUp, OnlyATypedNameOfAnEntrysExactFormOpensADisk) {
     write_stamped_image(image("c.img"), 64);
+    write_stamped_image(image("p0.img"), 128);
+    write_stamped_image(image("p1.img"), 32);
     map_volume('C', image("c.img"));
-    for (const char* typed : {"Logical", "Logical 3:", "Physical Q"}) {
+    map_physical(0, image("p0.img"));
+    map_physical(1, image("p1.img"));
+    auto type_name = [&](const char* typed) {
         // Select what the field holds, then type over it.
         host_.click(select_disk_item(IDC_DISK_LIST));
         press(VK_HOME);
         press(VK_END, platform::kInputShift);
         host_.type_text(typed);
         open_selected_disk();
+    };
+    const std::vector<std::string> not_disks = {"Logical",     "Logical 3:", "Physical Q", "Physical 12",
+                                                "Logical CD:", "Logical C:x", "Logical C",  "Logical C: "};
+    for (const std::string& typed : not_disks) {
+        type_name(typed.c_str());
         host_.answer_message_box(IDOK);
     }
     HANDLE disk = nullptr;
@@ -156,16 +184,20 @@ TEST_F(StartUp, TypedNameThatIsNoDiskOpensNothingAndKeepsTheDialog) {
         disk = EditorState.DiskRef;
         dialog_open = HeadlessHost::window("Select Disk")() != nullptr;
     });
-    host_.click(select_disk_item(IDC_CANCEL));
+    type_name("Physical 0");
+    std::string counter_shown;
+    host_.check("physical drive 0", [&] { counter_shown = counter(); });
     quit();
     run_editor();
     EXPECT_EQ(disk, INVALID_HANDLE_VALUE);
     EXPECT_TRUE(dialog_open);
     auto seen = boxes();
-    ASSERT_EQ(seen.size(), 3u);
-    EXPECT_EQ(seen[0].text, "\"Logical\" is not a disk.");
-    EXPECT_EQ(seen[1].text, "\"Logical 3:\" is not a disk.");
-    EXPECT_EQ(seen[2].caption, "Select Disk");
+    ASSERT_EQ(seen.size(), not_disks.size());
+    for (size_t i = 0; i < seen.size(); ++i) {
+        EXPECT_EQ(seen[i].text, "\"" + not_disks[i] + "\" is not a disk.");
+        EXPECT_EQ(seen[i].caption, "Select Disk");
+    }
+    EXPECT_EQ(counter_shown, "0000000000 of 0000000127") << "the digit at index 9 names the drive";
 }
 
 TEST_F(StartUp, UnopenableDeviceStillClosesTheDialogWithTheReadError) {
