@@ -114,6 +114,8 @@ INT_PTR CALLBACK select_disk_dialog(HWND dialog, UINT message, WPARAM wparam, LP
     case WM_QUERYENDSESSION:
         DefWindowProcA(dialog, message, wparam, lparam);
         SetFocus(EditorState.MainWindow);
+        // The session may end: a dialog's answer is its message result.
+        if (message == WM_QUERYENDSESSION) SetWindowLongPtrA(dialog, DWLP_MSGRESULT, TRUE);
         return 1;
     default:
         if (HIWORD(wparam) != 0) return 0;

@@ -85,7 +85,11 @@ INT_PTR CALLBACK main_window_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM
     case WM_INITDIALOG: initialise(hwnd); return 1;
     case WM_CLOSE:
     case WM_DESTROY:
-    case WM_QUERYENDSESSION: shut_down(hwnd, message, wparam, lparam); return 1;
+    case WM_QUERYENDSESSION:
+        shut_down(hwnd, message, wparam, lparam);
+        // The session may end: a dialog's answer is its message result.
+        if (message == WM_QUERYENDSESSION) SetWindowLongPtrA(hwnd, DWLP_MSGRESULT, TRUE);
+        return 1;
     case WM_COMMAND:
     case WM_SYSCOMMAND:
         route_keys(LOWORD(wparam), lparam);

@@ -162,13 +162,14 @@ bool input_choose_combo_item(HWND combo, int index) {
     return true;
 }
 
-void input_end_session() {
+bool input_end_session() {
     std::vector<HWND> windows = top_level_windows();
     bool agreed = true;
     for (HWND hwnd : windows)
         if (IsWindow(hwnd) && !SendMessageA(hwnd, WM_QUERYENDSESSION, 0, 0)) agreed = false;
     for (HWND hwnd : windows)
         if (IsWindow(hwnd)) SendMessageA(hwnd, WM_ENDSESSION, agreed, 0);
+    return agreed;
 }
 
 }  // namespace platform

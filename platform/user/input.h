@@ -37,8 +37,9 @@ bool input_close(HWND hwnd);
 bool input_activate(HWND hwnd);
 // An entry of a combo box's drop-down list.
 bool input_choose_combo_item(HWND combo, int index);
-// The end of the desktop session: every top-level window is asked.
-void input_end_session();
+// The end of the desktop session: every top-level window is asked, then
+// told the outcome. True when every window let the session end.
+bool input_end_session();
 
 // The character a key makes on a US keyboard with the modifiers held, 0 for none.
 char us_layout_character(UINT vk, BYTE modifiers);

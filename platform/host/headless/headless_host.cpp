@@ -261,8 +261,10 @@ void HeadlessHost::close_window(Target window) {
 }
 
 void HeadlessHost::end_session() {
-    then("end the desktop session", [] {
-        input_end_session();
+    then("end the desktop session", [this] {
+        bool agreed = input_end_session();
+        std::lock_guard<std::mutex> hold(lock_);
+        session_ends_.push_back(agreed);
         return true;
     });
 }
@@ -356,6 +358,11 @@ std::vector<ShellRequest> HeadlessHost::shell_requests() const {
 std::vector<HeadlessHost::PrintedDocument> HeadlessHost::printed_documents() const {
     std::lock_guard<std::mutex> hold(lock_);
     return documents_;
+}
+
+std::vector<bool> HeadlessHost::session_ends() const {
+    std::lock_guard<std::mutex> hold(lock_);
+    return session_ends_;
 }
 
 ModalRequest* HeadlessHost::open_request(ModalRequest::Kind kind) {

@@ -100,6 +100,8 @@ public:
     std::vector<PrintDialogSeen> print_dialogs() const;
     std::vector<ShellRequest> shell_requests() const;
     std::vector<PrintedDocument> printed_documents() const;
+    // For each end of the session: whether every window let it end.
+    std::vector<bool> session_ends() const;
     // The font metrics the printer reports.
     TEXTMETRICA printer_metrics;
 
@@ -136,6 +138,7 @@ private:
     std::vector<PrintDialogSeen> print_dialogs_;
     std::vector<ShellRequest> shell_;
     std::vector<PrintedDocument> documents_;
+    std::vector<bool> session_ends_;
 };
 
 // Writes what the program waited for and ends the process: a test whose

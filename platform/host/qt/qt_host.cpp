@@ -50,11 +50,9 @@ QtHost::QtHost() {
         if (QWidget* control = widget_of(caret_control_)) control->update();
     });
     if (auto* application = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
-        connect(application, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) {
-            from_qt([] {
-                input_end_session();
-                return true;
-            });
+        connect(application, &QGuiApplication::commitDataRequest, this, [this](QSessionManager& manager) {
+            // A window that answers no keeps the session going, where the session manager lets us.
+            if (!from_qt([] { return input_end_session(); }) && manager.allowsInteraction()) manager.cancel();
         });
     }
 }
