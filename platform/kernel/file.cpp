@@ -41,6 +41,7 @@ HANDLE open_device(const char* name, DWORD access, DWORD disposition, DWORD flag
     options.write = (access & GENERIC_WRITE) != 0;
     options.read = true;
     options.unbuffered = (flags & FILE_FLAG_NO_BUFFERING) != 0;
+    options.fixed_size = true;
     DWORD error = ERROR_SUCCESS;
     object->file = platform::UnixFile::open(object->target.path, options, &error);
     if (!object->file) {

@@ -25,29 +25,40 @@ struct Claim {
     int fd;
     int users;
 };
-std::mutex claims_lock;
-std::map<dev_t, Claim> claims;
+struct Claims {
+    std::mutex lock;
+    std::map<dev_t, Claim> held;
+};
+
+// Never destroyed: handles still open at exit are released during static
+// destruction, in an order no other file controls.
+Claims& claims() {
+    static Claims* const registry = new Claims;
+    return *registry;
+}
 
 DWORD claim_device(const std::string& path, dev_t device) {
-    std::lock_guard<std::mutex> hold(claims_lock);
-    auto found = claims.find(device);
-    if (found != claims.end()) {
+    Claims& all = claims();
+    std::lock_guard<std::mutex> hold(all.lock);
+    auto found = all.held.find(device);
+    if (found != all.held.end()) {
         ++found->second.users;
         return ERROR_SUCCESS;
     }
     int fd = ::open(path.c_str(), O_RDONLY | O_EXCL | O_CLOEXEC);
     if (fd < 0) return win32_error_from_errno(errno);
-    claims[device] = Claim{fd, 1};
+    all.held[device] = Claim{fd, 1};
     return ERROR_SUCCESS;
 }
 
 void release_device(dev_t device) {
-    std::lock_guard<std::mutex> hold(claims_lock);
-    auto found = claims.find(device);
-    if (found == claims.end()) return;
+    Claims& all = claims();
+    std::lock_guard<std::mutex> hold(all.lock);
+    auto found = all.held.find(device);
+    if (found == all.held.end()) return;
     if (--found->second.users == 0) {
         ::close(found->second.fd);
-        claims.erase(found);
+        all.held.erase(found);
     }
 }
 
@@ -107,6 +118,7 @@ std::unique_ptr<UnixFile> UnixFile::open(const std::string& path, const Options&
         return nullptr;
     }
     file->block_device_ = S_ISBLK(st.st_mode);
+    file->fixed_size_ = options.fixed_size;
     if (claimed) {
         file->claimed_ = true;
         file->claimed_device_ = before.st_rdev;
@@ -170,6 +182,8 @@ DWORD UnixFile::raw_write(uint64_t offset, const void* buffer, size_t length, si
         if (put < 0) {
             if (errno == EINTR) continue;
             *done = total;
+            // Linux refuses writes to a read-only block device with EPERM.
+            if (errno == EPERM && block_device_) return ERROR_WRITE_PROTECT;
             return win32_error_from_errno(errno);
         }
         if (put == 0) {
@@ -222,6 +236,11 @@ DWORD UnixFile::read_at(uint64_t offset, void* buffer, DWORD length, DWORD* done
 DWORD UnixFile::write_at(uint64_t offset, const void* buffer, DWORD length, DWORD* done) {
     *done = 0;
     if (length == 0) return ERROR_SUCCESS;
+    if (fixed_size_ && !block_device_) {
+        uint64_t end = 0;
+        if (DWORD error = size(&end); error != ERROR_SUCCESS) return error;
+        if (offset + length > end) return ERROR_DISK_FULL;
+    }
     if (fits_directly(offset, buffer, length)) {
         size_t put = 0;
         DWORD error = raw_write(offset, buffer, length, &put);

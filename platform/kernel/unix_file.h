@@ -20,6 +20,9 @@ public:
         bool write = false;
         bool unbuffered = false;  // O_DIRECT where the file system takes it
         int create = 0;           // O_CREAT, O_EXCL and O_TRUNC bits for ordinary files
+        // An image file standing for a device: it keeps its size, and a write
+        // past its end fails as on a device.
+        bool fixed_size = false;
     };
 
     // Opens path. On failure returns null and sets *error to a Win32 code.
@@ -57,6 +60,7 @@ private:
     dev_t claimed_device_ = 0;
     bool block_device_ = false;
     bool direct_ = false;
+    bool fixed_size_ = false;
     uint32_t logical_block_ = 512;
     std::string path_;
 };

@@ -2,8 +2,11 @@
 // does to the shown sector, its mark of unsaved edits and the disk.
 #include <unistd.h>
 
+#include <filesystem>
+
 #include "editor/editor_state.h"
 #include "editor_fixture.h"
+#include "platform/user/input.h"
 #include "resources/resource.h"
 
 using namespace testing_support;
@@ -155,6 +158,35 @@ TEST_F(Buffer, SaveWritesEvenAnUnchangedSectorAndLeavesThePanes) {
     saved[1] = static_cast<uint8_t>(0x70 | (saved[1] & 0x0F));
     EXPECT_EQ(on_disk(0), saved);
     EXPECT_TRUE(boxes().empty());
+}
+
+TEST_F(Buffer, SaveOntoAnImageShorterThanASectorFailsAndLeavesItAsItWas) {
+    for (uint64_t length : {uint64_t{0}, uint64_t{511}}) {
+        size_t first = boxes().size();
+        write_zero_image(image("short.img"), length);
+        map_volume('D', image("short.img"));
+        // Not listed (it gives no whole sector), but a typed name opens it.
+        host_.click(select_disk_item(IDC_DISK_LIST));
+        press(VK_HOME);
+        press(VK_END, platform::kInputShift);
+        host_.type_text("Logical D:");
+        open_selected_disk();
+        host_.answer_message_box(IDOK);  // sector 0 cannot be read
+        host_.type_text("4");
+        choose_menu(IDM_SAVE_SECTOR);
+        host_.answer_message_box(IDOK);
+        quit();
+        run_editor();
+        auto seen = boxes();
+        ASSERT_EQ(seen.size(), first + 2) << length;
+        EXPECT_EQ(seen[first].text, "Error accessing contents of sector");
+        EXPECT_EQ(seen[first + 1].text, "Error writing contents of sector");
+        EXPECT_EQ(seen[first + 1].caption, "Data Error");
+        EXPECT_EQ(std::filesystem::file_size(image("short.img")), length) << "an image does not grow";
+        EXPECT_EQ(read_file_bytes(image("short.img"), 0, 512), std::vector<uint8_t>(length, 0));
+        CloseHandle(EditorState.DiskRef);
+        reset_editor_state();
+    }
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
 
 #include "editor/editor_state.h"
 #include "editor_fixture.h"
@@ -155,9 +156,10 @@ TEST_F(Stepping, FailedReadIsReportedAndTheCounterShowsTheNewNumber) {
         counter_shown = counter();
         held = sector_data();
     });
-    // Save writes what is shown, and what is shown is not sector 0's (the
-    // image file grows back to take it).
+    // Save writes what is shown, and what is shown is not sector 0's; the
+    // image stands for a disk of 10 sectors now and refuses sector 63.
     choose_menu(IDM_SAVE_SECTOR);
+    host_.answer_message_box(IDOK);
     press(VK_NEXT);
     look();
     quit();
@@ -165,10 +167,11 @@ TEST_F(Stepping, FailedReadIsReportedAndTheCounterShowsTheNewNumber) {
     EXPECT_EQ(counter_shown, "0000000063 of 0000000063");
     EXPECT_EQ(held, std::vector<uint8_t>(512, 0)) << "nothing of the sector shown before";
     EXPECT_EQ(shown_, std::vector<std::string>{stamped(0, 63)}) << "stepping on from the failed sector reads again";
-    EXPECT_EQ(read_file_bytes(image("c.img"), 63 * 512, 512), std::vector<uint8_t>(512, 0));
+    EXPECT_EQ(std::filesystem::file_size(image("c.img")), 10u * 512) << "the image does not grow";
     auto seen = boxes();
-    ASSERT_EQ(seen.size(), 1u);
+    ASSERT_EQ(seen.size(), 2u);
     expect_data_error(seen[0], "Error accessing contents of sector");
+    expect_data_error(seen[1], "Error writing contents of sector");
 }
 
 TEST_F(Stepping, RefusedWriteKeepsTheEditsAndTheStepStays) {

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <thread>
+#include <tuple>
 
 #include "disk_fixture.h"
 #include "platform/control.h"
@@ -226,6 +227,50 @@ TEST_F(KernelDevice, WriteOnReadOnlyDeviceHandleIsDenied) {
     EXPECT_FALSE(WriteFile(h, sector.data(), 512, &written, NULL));
     EXPECT_EQ(written, 0u);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    CloseHandle(h);
+    EXPECT_EQ(read_file_bytes(image("c.img"), 0, 512), stamped_sector(0));
+}
+
+TEST_F(KernelDevice, ImageFileKeepsTheSizeOfTheDeviceItStandsFor) {
+    write_stamped_image(image("c.img"), 4);
+    write_zero_image(image("short.img"), 511);
+    map_volume('C', image("c.img"));
+    map_volume('D', image("short.img"));
+    std::vector<char> sector(512, 0x5A);
+    auto write_at = [&](const char* name, LONG offset) {
+        HANDLE h = open(name, GENERIC_READ | GENERIC_WRITE);
+        EXPECT_NE(h, INVALID_HANDLE_VALUE) << name;
+        SetFilePointer(h, offset, nullptr, FILE_BEGIN);
+        DWORD written = 7;
+        BOOL done = WriteFile(h, sector.data(), 512, &written, NULL);
+        DWORD error = GetLastError();
+        CloseHandle(h);
+        return std::make_tuple(done, written, error);
+    };
+    // At the end, and across it: nothing is written, as past a device's end.
+    for (LONG offset : {4 * 512, 0}) {
+        const char* name = offset ? "\\\\.\\C:" : "\\\\.\\D:";
+        EXPECT_EQ(write_at(name, offset), std::make_tuple(FALSE, DWORD{0}, DWORD{ERROR_DISK_FULL})) << name;
+    }
+    EXPECT_EQ(std::filesystem::file_size(image("c.img")), 4u * 512);
+    EXPECT_EQ(std::filesystem::file_size(image("short.img")), 511u);
+    EXPECT_EQ(read_file_bytes(image("short.img"), 0, 511), std::vector<uint8_t>(511, 0));
+    EXPECT_EQ(write_at("\\\\.\\C:", 3 * 512), std::make_tuple(TRUE, DWORD{512}, DWORD{ERROR_SUCCESS}));
+    EXPECT_EQ(read_file_bytes(image("c.img"), 3 * 512, 512), std::vector<uint8_t>(512, 0x5A));
+}
+
+TEST_F(KernelDevice, WriteToAWriteProtectedDeviceSaysWriteProtect) {
+    write_stamped_image(image("c.img"), 8);
+    LoopDevice loop(image("c.img"), {.read_only = true});
+    REQUIRE_LOOP(loop);
+    map_volume('C', loop.device());
+    HANDLE h = open("\\\\.\\C:", GENERIC_READ | GENERIC_WRITE);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE) << "Windows opens a write-protected disk for writing too";
+    std::vector<char> sector(512, 0);
+    DWORD written = 5;
+    EXPECT_FALSE(WriteFile(h, sector.data(), 512, &written, NULL));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_WRITE_PROTECT));
+    EXPECT_EQ(written, 0u);
     CloseHandle(h);
     EXPECT_EQ(read_file_bytes(image("c.img"), 0, 512), stamped_sector(0));
 }
