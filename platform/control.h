@@ -37,15 +37,27 @@ void emulate_windows_9x(WORD build);
 // forms (484Ah, 486Ah) as a service without them does.
 void vwin32_refuse_fat32_locks(bool refuse);
 
-// Every request the volume-services device ran, with the registers as they
-// came in and as they went back.
+// Every request the volume-services device ran while recording was on, with
+// the registers as they came in and as they went back. Recording starts
+// empty and is off until asked for.
 struct Vwin32Request {
     DWORD code;
     DIOC_REGISTERS before;
     DIOC_REGISTERS after;
     BOOL result;
+    // What EBX and EDX addressed as the request came in (tokens end with it).
+    const void* ebx_target;
+    const void* edx_target;
 };
+void vwin32_record_requests(bool record);
 std::vector<Vwin32Request> vwin32_requests();
 void vwin32_forget_requests();
+
+// How many pointers hold a register token now (dioc_address).
+size_t dioc_live_tokens();
+
+// How many times CloseHandle was given a handle that was not open, as
+// Windows' strict handle checks would catch.
+size_t closes_of_unopened_handles();
 
 }  // namespace platform

@@ -1,5 +1,6 @@
 #include "platform/kernel/handles.h"
 
+#include <atomic>
 #include <mutex>
 #include <vector>
 
@@ -11,6 +12,9 @@ namespace {
 // all-ones are never handed out.
 std::mutex table_lock;
 std::vector<std::shared_ptr<KernelObject>> table;
+// Closes of handles that were not open: a handle closed twice may by then
+// name another object.
+std::atomic<size_t> bad_closes{0};
 
 size_t slot_of(HANDLE handle) {
     auto value = reinterpret_cast<uintptr_t>(handle);
@@ -49,9 +53,14 @@ bool remove_handle(HANDLE handle) {
     return true;
 }
 
+size_t closes_of_unopened_handles() { return bad_closes; }
+
 }  // namespace platform
 
 BOOL WINAPI CloseHandle(HANDLE hObject) {
-    if (!platform::remove_handle(hObject)) return platform::fail_with(ERROR_INVALID_HANDLE);
+    if (!platform::remove_handle(hObject)) {
+        ++platform::bad_closes;
+        return platform::fail_with(ERROR_INVALID_HANDLE);
+    }
     return TRUE;
 }

@@ -16,7 +16,24 @@ namespace {
 std::mutex service_lock;  // one request at a time, as the real device
 bool refuse_fat32 = false;
 std::map<BYTE, int> locks;
+bool recording = false;
 std::vector<Vwin32Request> requests;
+
+// The addresses a request carries: EBX and EDX, and the buffer of the
+// packet that EBX addresses in the packet forms of the transfers.
+void release_addresses(DWORD code, const DIOC_REGISTERS& regs) {
+    bool packet = code == VWIN32_DIOC_DOS_DRIVEINFO ||
+                  ((code == VWIN32_DIOC_DOS_INT25 || code == VWIN32_DIOC_DOS_INT26) && (regs.reg_ECX & 0xFFFF) == 0xFFFF);
+    if (packet) {
+        if (const void* at = dioc_resolve(regs.reg_EBX)) {
+            DISKIO io;
+            memcpy(&io, at, sizeof io);
+            dioc_release(io.dwBuffer);
+        }
+    }
+    dioc_release(regs.reg_EBX);
+    dioc_release(regs.reg_EDX);
+}
 
 bool plays_windows_9x(DWORD* build) {
     OSVERSIONINFOA info;
@@ -36,6 +53,8 @@ public:
         Vwin32Request request{};
         request.code = code;
         memcpy(&request.before, in, sizeof(DIOC_REGISTERS));
+        request.ebx_target = dioc_resolve(request.before.reg_EBX);
+        request.edx_target = dioc_resolve(request.before.reg_EDX);
         DIOC_REGISTERS regs = request.before;
         switch (code) {
         case VWIN32_DIOC_DOS_IOCTL: vwin32::dos_ioctl(regs); break;
@@ -45,14 +64,16 @@ public:
         default:
             request.after = regs;
             request.result = FALSE;
-            requests.push_back(request);
+            if (recording) requests.push_back(request);
+            release_addresses(code, request.before);
             return fail_with(ERROR_INVALID_FUNCTION);
         }
         memcpy(out, &regs, sizeof regs);
         *returned = sizeof regs;
         request.after = regs;
         request.result = TRUE;
-        requests.push_back(request);
+        if (recording) requests.push_back(request);
+        release_addresses(code, request.before);
         return TRUE;
     }
 };
@@ -76,6 +97,12 @@ void vwin32_refuse_fat32_locks(bool refuse) {
 std::vector<Vwin32Request> vwin32_requests() {
     std::lock_guard<std::mutex> hold(service_lock);
     return requests;
+}
+
+void vwin32_record_requests(bool record) {
+    std::lock_guard<std::mutex> hold(service_lock);
+    recording = record;
+    requests.clear();
 }
 
 void vwin32_forget_requests() {

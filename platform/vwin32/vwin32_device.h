@@ -14,5 +14,7 @@ std::shared_ptr<KernelObject> open_vwin32_device(DWORD* error);
 // The memory a 32-bit register value stands for, as dioc_address made it;
 // null for a value that no pointer was registered under.
 void* dioc_resolve(DWORD address);
+// Forgets a token; its value may be handed out again.
+void dioc_release(DWORD address);
 
 }  // namespace platform

@@ -18,7 +18,7 @@ protected:
         platform::emulate_windows_9x(build);
         EditorState.AccessMode = ACCESS_LEGACY;
         init_legacy_services();
-        platform::vwin32_forget_requests();
+        platform::vwin32_record_requests(true);
     }
     void TearDown() override {
         CloseHandle(LegacyServiceHandle);
@@ -75,12 +75,12 @@ TEST_F(LegacyServices, DriveNumberTravelsAsBlDlAndAsAlMinusOne) {
     EXPECT_EQ(basic[0].before.reg_EBX & 0xFF, kDriveC);  // BL
     EXPECT_EQ(basic[0].before.reg_EAX, 0x440Du);
     EXPECT_EQ(basic[0].before.reg_ECX, 0x0860u);
-    EXPECT_EQ(basic[0].before.reg_EDX, dioc_address(&DeviceParamBlock));
+    EXPECT_EQ(basic[0].edx_target, &DeviceParamBlock);
     EXPECT_EQ(basic[0].before.reg_Flags, static_cast<DWORD>(CARRY_FLAG));
     EXPECT_EQ(basic[1].code, static_cast<DWORD>(VWIN32_DIOC_DOS_INT25));
     EXPECT_EQ(basic[1].before.reg_EAX & 0xFF, kDriveC - 1);  // AL counts from A = 0
     EXPECT_EQ(basic[1].before.reg_ECX, 0xFFFFu);
-    EXPECT_EQ(basic[1].before.reg_EBX, dioc_address(&DiskIoPacket));
+    EXPECT_EQ(basic[1].ebx_target, &DiskIoPacket);
 
     CloseHandle(LegacyServiceHandle);
     start(1111);
@@ -122,7 +122,12 @@ TEST_F(LegacyServices, SizeQueryIsTriedTwiceThenGivesZero) {
     EXPECT_EQ(legacy_query_last_sector(20), 0u);
     auto tried = requests();
     ASSERT_EQ(tried.size(), 2u);
-    EXPECT_EQ(memcmp(&tried[0].before, &tried[1].before, sizeof(DIOC_REGISTERS)), 0) << "the same request again";
+    // The same request again, with a fresh token for the same block.
+    DIOC_REGISTERS first = tried[0].before, second = tried[1].before;
+    EXPECT_EQ(tried[0].edx_target, &DeviceParamBlock);
+    EXPECT_EQ(tried[1].edx_target, &DeviceParamBlock);
+    first.reg_EDX = second.reg_EDX = 0;
+    EXPECT_EQ(memcmp(&first, &second, sizeof(DIOC_REGISTERS)), 0);
     EXPECT_TRUE(carried(tried[1]));
 }
 
@@ -229,6 +234,31 @@ TEST_F(LegacyServices, ReadOf128SectorsReturns65536Bytes) {
     }
     // Past the end of the volume the service refuses the whole read.
     EXPECT_EQ(legacy_read_sectors(kDriveC, 250, 128, buffer.data()), 0u);
+}
+
+TEST_F(LegacyServices, RequestsReleaseTheirAddressesAndAreLoggedOnlyWhenAsked) {
+    map_c_with_totals(64, 64, 0);
+    for (WORD build : {WORD{950}, WORD{1111}}) {
+        if (LegacyServiceHandle != INVALID_HANDLE_VALUE) CloseHandle(LegacyServiceHandle);
+        start(build);
+        // Fresh buffers at new addresses each time, as callers allocate them.
+        for (int round = 0; round < 50; ++round) {
+            std::vector<BYTE> buffer(2 * 512);
+            EXPECT_EQ(legacy_read_sectors(kDriveC, 3, 2, buffer.data()), 1024u);
+            EXPECT_EQ(legacy_write_sectors(kDriveC, 5, 1, buffer.data()), 512u);
+            EXPECT_EQ(legacy_read_sectors(20, 0, 1, buffer.data()), 0u) << "T: is not there";
+            EXPECT_EQ(legacy_write_sectors(20, 0, 1, buffer.data()), 0u);
+        }
+        EXPECT_TRUE(legacy_probe_drive(kDriveC));
+        EXPECT_FALSE(legacy_probe_drive(20));
+        EXPECT_EQ(legacy_query_last_sector(kDriveC), 63u);
+        EXPECT_EQ(platform::dioc_live_tokens(), 0u) << "build " << build;
+    }
+    EXPECT_FALSE(requests().empty());
+    platform::vwin32_record_requests(false);
+    BYTE buffer[512];
+    EXPECT_EQ(legacy_read_sectors(kDriveC, 0, 1, buffer), 512u);
+    EXPECT_TRUE(requests().empty());
 }
 
 }  // namespace

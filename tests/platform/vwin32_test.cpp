@@ -67,6 +67,7 @@ TEST_F(Vwin32, DeviceParametersCarryTheBootSectorsBpb) {
     write_zero_image(image("raw.img"), 100 * 512);
     map_volume('D', image("raw.img"));
     regs.reg_EBX = 4;
+    regs.reg_EDX = dioc_address(&params);  // a token lasts one request
     regs.reg_Flags = CARRY_FLAG;
     ASSERT_TRUE(run(VWIN32_DIOC_DOS_IOCTL, regs));
     EXPECT_EQ(static_cast<unsigned>(params.dpBPB.totalSectors), 100u);
@@ -149,8 +150,10 @@ TEST_F(Vwin32, AbsoluteWritesNeedTheLock) {
     map_volume('C', image("c.img"));
     ASSERT_NE(open_service(950), INVALID_HANDLE_VALUE);
     std::vector<BYTE> data(512, 0xA1);
-    DISKIO packet = {4, 1, dioc_address(data.data())};
+    DISKIO packet = {4, 1, 0};
     auto write = [&] {
+        // A token lasts for the one request that carries it.
+        packet.dwBuffer = dioc_address(data.data());
         DIOC_REGISTERS regs = {};
         regs.reg_EAX = 2;  // AL: C: counted from A = 0
         regs.reg_ECX = 0xFFFF;

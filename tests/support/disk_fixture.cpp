@@ -129,7 +129,7 @@ void DiskTest::SetUp() {
     platform::set_device_namespace(space);
     platform::emulate_windows_nt();
     platform::vwin32_refuse_fat32_locks(false);
-    platform::vwin32_forget_requests();
+    platform::vwin32_record_requests(false);
     platform::install_host(&host_);
     reset_editor_state();
 }
