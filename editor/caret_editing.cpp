@@ -90,6 +90,10 @@ void type_hex_digit(UINT command) {
     if (character > 0x60) character -= 0x20;
     replace_char_at_caret(EditorState.HexPane, character);
     render_text_pane();
+    // The caret must stand where the arithmetic says, or the next digit edits
+    // another byte than the one shown under it.
+    if (!hex_pane_shows_sector()) render_hex_pane();
+    put_caret(EditorState.HexPane, p + 1);
     snap_hex_caret();
 }
 
@@ -115,6 +119,10 @@ void store_text_byte(BYTE value) {
     char digits[3];
     snprintf(digits, sizeof digits, "%02X", value);
     SendMessageA(EditorState.HexPane, EM_REPLACESEL, 0, (LPARAM)digits);
+    if (!hex_pane_shows_sector()) {
+        render_hex_pane();
+        put_caret(EditorState.HexPane, hex + 2);
+    }
     if (++col > 15) {
         col = 0;
         ++line;

@@ -11,13 +11,25 @@ BYTE TextCopy[512];
 char CounterText[COUNTER_LENGTH + 1];
 
 void render_panes() {
-    format_hex_pane(EditorState.SectorData, PaneText);
-    SendMessageA(EditorState.HexPane, WM_SETTEXT, 0, (LPARAM)PaneText);
+    render_hex_pane();
     make_text_copy(EditorState.SectorData, TextCopy);
     format_text_pane(TextCopy, PaneText, false);
     SendMessageA(EditorState.TextPane, WM_SETTEXT, 0, (LPARAM)PaneText);
     format_counter(EditorState.CurrentSector, EditorState.LastSector, CounterText);
     SetDlgItemTextA(EditorState.MainWindow, IDC_SECTOR_COUNTER, CounterText);
+}
+
+void render_hex_pane() {
+    format_hex_pane(EditorState.SectorData, PaneText);
+    SendMessageA(EditorState.HexPane, WM_SETTEXT, 0, (LPARAM)PaneText);
+}
+
+bool hex_pane_shows_sector() {
+    char expected[HEX_PANE_LENGTH + 1];
+    char shown[HEX_PANE_LENGTH + 2];
+    format_hex_pane(EditorState.SectorData, expected);
+    int length = GetWindowTextA(EditorState.HexPane, shown, sizeof shown);
+    return length == HEX_PANE_LENGTH && memcmp(shown, expected, HEX_PANE_LENGTH) == 0;
 }
 
 void render_text_pane() {

@@ -24,6 +24,10 @@ extern char CounterText[COUNTER_LENGTH + 1];
 // CurrentSector and LastSector; the text pane alone for a keystroke edit.
 void render_panes();
 void render_text_pane();
+void render_hex_pane();
+// Whether the hex pane holds exactly the text SectorData gives: a control
+// may refuse or garble a patch.
+bool hex_pane_shows_sector();
 
 // Each writes its text and a terminating zero into out.
 void format_hex_pane(const BYTE* data, char* out);

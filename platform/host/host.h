@@ -29,6 +29,7 @@ enum class WindowChange {
     Check,
     Items,
     Image,
+    Geometry,
 };
 
 // A request that blocks the program until the host answers it. The thread

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "platform/user/dialog.h"
 #include "platform/user/window.h"
 
 namespace platform {
@@ -36,6 +37,21 @@ void select(EditData* data, Window* window, int anchor, int caret) {
     data->caret = std::clamp(caret, 0, length);
 }
 
+int line_count(const std::string& text) {
+    int lines = 1;
+    for (size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at + 2)) ++lines;
+    return lines;
+}
+
+// The lines the control shows: its height in lines of its dialog's font
+// (the system font's height elsewhere), at least one.
+int visible_lines(Window* window) {
+    int line_height = kGridLineHeight;
+    if (DialogData* dialog = window->parent ? dialog_data(window->parent) : nullptr)
+        if (dialog->base_units.cy > 0) line_height = dialog->base_units.cy;
+    return std::max(1, static_cast<int>(window->rect.bottom - window->rect.top) / line_height);
+}
+
 // Replaces the selection with text, as typing and EM_REPLACESEL do.
 void replace_selection(HWND hwnd, Window* window, EditData* data, std::string text) {
     int start = std::min(data->anchor, data->caret);
@@ -43,7 +59,17 @@ void replace_selection(HWND hwnd, Window* window, EditData* data, std::string te
     size_t room = data->limit > window->text.size() - (end - start) ? data->limit - (window->text.size() - (end - start)) : 0;
     bool cut = text.size() > room;
     if (cut) text.resize(room);
-    window->text.replace(static_cast<size_t>(start), static_cast<size_t>(end - start), text);
+    std::string changed_text = window->text;
+    changed_text.replace(static_cast<size_t>(start), static_cast<size_t>(end - start), text);
+    // Without ES_AUTOVSCROLL a multi-line control keeps no more lines than it
+    // shows: the change is refused whole, and the caret stays at its start.
+    if (multiline(window) && !(window->style & ES_AUTOVSCROLL) && line_count(changed_text) > visible_lines(window)) {
+        data->anchor = data->caret = start;
+        changed(hwnd, false);
+        notify_parent(window, EN_MAXTEXT);
+        return;
+    }
+    window->text = std::move(changed_text);
     data->anchor = data->caret = start + static_cast<int>(text.size());
     changed(hwnd, true);
     notify_parent(window, EN_UPDATE);
@@ -61,12 +87,6 @@ int line_start(const std::string& text, int position) {
 int line_end(const std::string& text, int position) {
     size_t found = text.find("\r\n", static_cast<size_t>(position));
     return found == std::string::npos ? static_cast<int>(text.size()) : static_cast<int>(found);
-}
-
-int line_count(const std::string& text) {
-    int lines = 1;
-    for (size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at + 2)) ++lines;
-    return lines;
 }
 
 int line_index(const std::string& text, int line) {

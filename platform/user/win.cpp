@@ -516,6 +516,15 @@ BOOL WINAPI GetClientRect(HWND hWnd, LPRECT lpRect) {
     return TRUE;
 }
 
+BOOL WINAPI MoveWindow(HWND hWnd, int X, int Y, int nWidth, int nHeight, BOOL) {
+    Window* window = window_or_error(hWnd);
+    if (!window) return FALSE;
+    window->rect = {X, Y, X + nWidth, Y + nHeight};
+    notify_host(hWnd, WindowChange::Geometry);
+    SendMessageA(hWnd, WM_SIZE, SIZE_RESTORED, MAKELPARAM(nWidth, nHeight));
+    return TRUE;
+}
+
 DWORD WINAPI GetWindowThreadProcessId(HWND hWnd, LPDWORD lpdwProcessId) {
     Window* window = window_or_error(hWnd);
     if (!window) return 0;

@@ -260,4 +260,66 @@ TEST_F(Editing, LetterKeysStoreWhatTheyTypeAndHexDigitsStayUpperCase) {
     EXPECT_EQ(hex.hex.substr(0, 15), "AB CD EF AB CD ");
 }
 
+TEST_F(Editing, APatchThePaneRefusesNeverStoresAnotherByte) {
+    open_selected_disk();
+    // A hex pane that shows fewer lines than its text refuses every patch,
+    // as a Windows edit control without ES_AUTOVSCROLL does.
+    host_.check("shrink the hex pane", [] {
+        RECT area = {};
+        GetWindowRect(EditorState.HexPane, &area);
+        MoveWindow(EditorState.HexPane, area.left, area.top, area.right - area.left, (area.bottom - area.top) / 2, TRUE);
+    });
+    Look hex, text;
+    host_.click_character(hex_pane_window(), 15);  // byte 5's high digit
+    host_.type_text("42");
+    look(&hex);
+    host_.click_character(text_pane_window(), 20);  // byte 18
+    host_.type_text("Z");
+    look(&text);
+    choose_menu(IDM_SAVE_SECTOR);
+    quit();
+    run_editor();
+
+    std::vector<uint8_t> data = stamped_sector(0);
+    data[5] = 0x42;
+    EXPECT_EQ(hex.data, data);
+    EXPECT_EQ(hex.hex, hex_text_of(data));
+    EXPECT_EQ(hex.hex_caret, 18) << "on byte 6's high digit";
+    data[18] = 'Z';
+    EXPECT_EQ(text.data, data);
+    EXPECT_EQ(text.hex, hex_text_of(data));
+    EXPECT_EQ(read_file_bytes(image("c.img"), 0, 512), data);
+}
+
+TEST_F(Editing, CharactersTypedIntoTheHexPaneChangeNothing) {
+    open_selected_disk();
+    Look seen;
+    host_.click_character(hex_pane_window(), 0);
+    host_.type_text("xyz !\r");
+    look(&seen);
+    quit();
+    run_editor();
+    EXPECT_EQ(seen.data, stamped_sector(0));
+    EXPECT_EQ(seen.hex, hex_text_of(stamped_sector(0)));
+    EXPECT_EQ(seen.text, text_text_of(stamped_sector(0)));
+    EXPECT_EQ(seen.hex_caret, 0);
+    EXPECT_EQ(seen.dirty, 0);
+}
+
+TEST_F(Editing, SelectDiskGivesTheDigitsBackToTheHexPane) {
+    open_selected_disk();
+    Look seen;
+    host_.click_character(text_pane_window(), 0);
+    choose_menu(IDM_SELECT_DISK);
+    open_selected_disk();
+    host_.type_text("9");
+    look(&seen);
+    quit();
+    run_editor();
+    std::vector<uint8_t> data = stamped_sector(0);
+    data[0] = nibbles(9, data[0] & 0x0F);
+    EXPECT_EQ(seen.data, data) << "the digit edits the hex pane's first nibble";
+    EXPECT_EQ(seen.hex_active, 1);
+}
+
 }  // namespace

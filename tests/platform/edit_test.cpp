@@ -107,4 +107,60 @@ TEST_F(Edits, DigitsOnlyFieldRefusesOtherCharacters) {
     EXPECT_EQ(text(IDC_NUMBER), "123");
 }
 
+// A dialog that keeps the notification codes its controls send.
+std::vector<WORD> notifications;
+INT_PTR CALLBACK noting_proc(HWND, UINT message, WPARAM wparam, LPARAM) {
+    if (message == WM_COMMAND) notifications.push_back(HIWORD(wparam));
+    return message == WM_INITDIALOG;
+}
+
+TEST_F(Edits, MultiLineEditWithoutAutoScrollRefusesMoreLinesThanItShows) {
+    notifications.clear();
+    HWND dialog = CreateDialogParamA(conformance_module(), MAKEINTRESOURCEA(IDD_CONFORMANCE), nullptr, noting_proc, 0);
+    HWND edit = GetDlgItem(dialog, IDC_READ_ONLY);
+    RECT area = {};
+    GetClientRect(edit, &area);
+    auto text_of_lines = [](int lines) {
+        std::string text = "a";
+        for (int l = 1; l < lines; ++l) text += "\r\na";
+        return text;
+    };
+    // The program's own text is never refused; a change is, once the text
+    // has more lines than the edit shows.
+    auto takes_a_change_with = [&](int lines) {
+        SetWindowTextA(edit, text_of_lines(lines).c_str());
+        SendMessageA(edit, EM_SETSEL, 0, 0);
+        SendMessageA(edit, EM_REPLACESEL, 0, reinterpret_cast<LPARAM>("b"));
+        char first[2] = {};
+        GetWindowTextA(edit, first, sizeof first);
+        return first[0] == 'b';
+    };
+    int lines = 1;
+    while (lines < 50 && takes_a_change_with(lines)) ++lines;
+    ASSERT_LT(lines, 50) << "some number of lines is more than it shows";
+    ASSERT_GT(lines, 2);
+    std::string full = text_of_lines(lines);
+    notifications.clear();
+    SendMessageA(edit, EM_SETSEL, 3, 4);
+    SendMessageA(edit, EM_REPLACESEL, 0, reinterpret_cast<LPARAM>("Z"));
+    char buffer[512] = {};
+    GetWindowTextA(edit, buffer, sizeof buffer);
+    EXPECT_EQ(std::string(buffer), full);
+    EXPECT_EQ(selection(edit), std::make_pair(3u, 3u)) << "the caret stays at the start of the selection";
+    EXPECT_EQ(notifications, std::vector<WORD>{EN_MAXTEXT});
+    // Taller, or with ES_AUTOVSCROLL, it takes the change.
+    MoveWindow(edit, 0, 0, area.right, area.bottom * 2, TRUE);
+    SendMessageA(edit, EM_SETSEL, 3, 4);
+    SendMessageA(edit, EM_REPLACESEL, 0, reinterpret_cast<LPARAM>("Z"));
+    GetWindowTextA(edit, buffer, sizeof buffer);
+    EXPECT_EQ(std::string(buffer).substr(0, 4), "a\r\nZ");
+    MoveWindow(edit, 0, 0, area.right, area.bottom, TRUE);
+    SetWindowLongPtrA(edit, GWL_STYLE, GetWindowLongPtrA(edit, GWL_STYLE) | ES_AUTOVSCROLL);
+    SendMessageA(edit, EM_SETSEL, 0, 1);
+    SendMessageA(edit, EM_REPLACESEL, 0, reinterpret_cast<LPARAM>("Y"));
+    GetWindowTextA(edit, buffer, sizeof buffer);
+    EXPECT_EQ(buffer[0], 'Y');
+    DestroyWindow(dialog);
+}
+
 }  // namespace
