@@ -180,8 +180,10 @@ TEST_F(SectorAccess, UnalignedCallerBuffersWorkWithDirectIo) {
     map_volume('C', image("c.img"));
     HANDLE h = open_c();
     ASSERT_NE(h, INVALID_HANDLE_VALUE);
-    if (!open_with_direct_io(image("c.img")))
-        GTEST_SKIP() << "the temporary folder's file system refuses O_DIRECT; the handle is buffered";
+    int probe = ::open(image("c.img").c_str(), O_RDONLY | O_DIRECT);
+    if (probe < 0) GTEST_SKIP() << "the temporary folder's file system refuses O_DIRECT; the handle is buffered";
+    ::close(probe);
+    ASSERT_TRUE(open_with_direct_io(image("c.img"))) << "a disk is opened without the system's cache";
 
     std::vector<BYTE> storage(3 * 512 + 1);
     BYTE* odd = storage.data() + 1;
@@ -231,6 +233,23 @@ TEST_F(SectorAccess, WriteProtectedDeviceOpensReadOnly) {
     memset(buffer, 0, sizeof buffer);
     EXPECT_EQ(write_sectors(h, 2, 1, buffer), 0u);
     EXPECT_EQ(read_file_bytes(image("c.img"), 2 * 512, 512), stamped_sector(2));
+    EXPECT_TRUE(boxes().empty());
+}
+
+TEST_F(SectorAccess, DeviceHeldBySomeoneElseOpensReadOnly) {
+    write_stamped_image(image("c.img"), 16);
+    LoopDevice loop(image("c.img"));
+    REQUIRE_LOOP(loop);
+    map_volume('C', loop.device());
+    int holder = ::open(loop.device().c_str(), O_RDONLY | O_EXCL);
+    ASSERT_GE(holder, 0) << strerror(errno);
+    HANDLE h = open_c();
+    ::close(holder);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE) << "the read-only second attempt must open it";
+    BYTE buffer[512];
+    EXPECT_EQ(read_sectors(h, 2, 1, buffer), 512u);
+    EXPECT_EQ(bytes_of(buffer, 512), stamped_sector(2));
+    EXPECT_EQ(write_sectors(h, 2, 1, buffer), 0u) << "opened for reading only";
     EXPECT_TRUE(boxes().empty());
 }
 

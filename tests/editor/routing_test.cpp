@@ -1,9 +1,12 @@
 // Command routing and shutdown: the two stages, the search gate, and the
 // ways the program ends.
+#include <cstdlib>
 #include <cstring>
 
+#include "disk/legacy_services.h"
 #include "editor/editor_state.h"
 #include "editor_fixture.h"
+#include "platform/control.h"
 #include "platform/user/input.h"
 #include "resources/resource.h"
 #include "window_fixture.h"
@@ -36,6 +39,11 @@ TEST_F(Routing, MenuCommandsPassTheSecondStageOnlyWithCodeZero) {
     post(IDM_ZERO_DATA, 1);  // as an accelerator would send it
     std::string after_code_one;
     host_.check("still the disk's bytes", [&] { after_code_one = hex_pane().substr(0, 48); });
+    // WM_SYSCOMMAND takes the same way.
+    host_.check("post a system command", [] { PostMessageA(EditorState.MainWindow, WM_SYSCOMMAND, IDM_ZERO_DATA, 0); });
+    std::string after_system_command;
+    host_.check("zeroed", [&] { after_system_command = hex_pane().substr(0, 48); });
+    post(IDM_UNDO_CHANGES, 0);
     post(IDM_ZERO_DATA, 0);
     std::string after_code_zero;
     BYTE dirty = 0;
@@ -46,6 +54,7 @@ TEST_F(Routing, MenuCommandsPassTheSecondStageOnlyWithCodeZero) {
     quit();
     run_editor();
     EXPECT_NE(after_code_one, zero_line());
+    EXPECT_EQ(after_system_command, zero_line());
     EXPECT_EQ(after_code_zero, zero_line());
     EXPECT_EQ(dirty, 1);
 }
@@ -73,6 +82,7 @@ TEST_F(Routing, WhileASearchRunsOnlyExitCaretKeysAndTabAreCarriedOut) {
     press(VK_RIGHT);
     press(VK_RIGHT);
     press(VK_TAB);
+    host_.type_text("x");  // into the text pane
     std::string counter_shown, first_line;
     int caret = -1;
     BYTE hex_active = 1, dirty = 1;
@@ -92,7 +102,7 @@ TEST_F(Routing, WhileASearchRunsOnlyExitCaretKeysAndTabAreCarriedOut) {
     run_editor();
     EXPECT_EQ(counter_after_stepper, "0000000000 of 0000000063");
     EXPECT_EQ(counter_shown, "0000000000 of 0000000063");
-    EXPECT_EQ(dirty, 0);
+    EXPECT_EQ(dirty, 0) << "neither the digit nor the character was stored";
     EXPECT_NE(first_line.substr(0, 2), "70");
     EXPECT_EQ(caret, 3) << "the caret moved: right twice goes to byte 1's high digit";
     EXPECT_EQ(hex_active, 0) << "Tab still switches the pane";
@@ -115,6 +125,39 @@ TEST_F(Routing, ExitTheCloseBoxAndTheEndOfTheSessionCloseWithoutAskingOrWriting)
     edit_then([&] { quit(); });
     reset_editor_state();
     edit_then([&] { host_.end_session(); });
+    EXPECT_EQ(host_.session_ends(), std::vector<bool>{true}) << "the main window lets the session end";
+}
+
+TEST_F(Routing, LegacyShutdownClosesTheServiceHandleOnce) {
+    platform::emulate_windows_9x(2222);
+    size_t bad_closes = platform::closes_of_unopened_handles();
+    open_selected_disk();
+    choose_menu(IDM_EXIT);
+    EXPECT_EQ(run_editor(), 0);
+    EXPECT_EQ(platform::closes_of_unopened_handles(), bad_closes) << "WM_CLOSE and the WM_DESTROY after it";
+    EXPECT_FALSE(CloseHandle(LegacyServiceHandle)) << "the shutdown closed it";
+}
+
+TEST_F(Routing, ExitWithADeviceOpenForWritingEndsTheProcessCleanly) {
+    write_stamped_image(image("loop.img"), 64);
+    LoopDevice loop(image("loop.img"));
+    REQUIRE_LOOP(loop);
+    map_volume('C', loop.device());
+    // The whole end of the process, static destruction included, in a child.
+    EXPECT_EXIT(
+        {
+            open_selected_disk();
+            choose_menu(IDM_EXIT);
+            int status = run_editor();
+            std::exit(EditorState.DiskRef != INVALID_HANDLE_VALUE ? status : 3);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+TEST_F(Routing, TheSelectDiskDialogLetsTheSessionEnd) {
+    host_.end_session();  // while the dialog is the first thing up
+    EXPECT_EQ(run_editor(), 0);
+    EXPECT_EQ(host_.session_ends(), std::vector<bool>{true});
 }
 
 // A window that runs a loop of its own, as the search dialog does, which
