@@ -17,6 +17,9 @@ struct DeviceNamespace {
     std::string dosdevices;
     // The machine's own block devices, behind the folder's entries.
     bool host_block_devices = true;
+    // Where sysfs is mounted: its block/ and dev/block/ describe the
+    // machine's block devices. Tests point it at a tree of their own.
+    std::string sysfs = "/sys";
 };
 
 // $ORVASSE_DOSDEVICES, else $XDG_DATA_HOME/orvasse/dosdevices (or

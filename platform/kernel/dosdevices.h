@@ -14,4 +14,9 @@ struct DeviceTarget {
 // name is what follows "\\.\": "C:" or "PHYSICALDRIVE0", in any case.
 bool resolve_device(const std::string& name, DeviceTarget* target);
 
+// The sysfs folder of the block device at path (dev/block/M:m of the
+// namespace's sysfs, resolved), or an empty text when path is no block
+// device or sysfs does not know it.
+std::string sysfs_device_dir(const std::string& path);
+
 }  // namespace platform
