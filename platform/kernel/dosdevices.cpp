@@ -194,6 +194,7 @@ bool resolve_device(const std::string& name, DeviceTarget* target) {
             target->path = path;
             target->physical = physical;
             target->whole_disk = physical ? path : whole_disk_of(now.sysfs, path);
+            target->from_folder = true;
             return true;
         }
     }
@@ -210,6 +211,7 @@ bool resolve_device(const std::string& name, DeviceTarget* target) {
     }
     target->physical = physical;
     target->whole_disk = physical ? target->path : whole_disk_of(now.sysfs, target->path);
+    target->from_folder = false;
     return true;
 }
 

@@ -9,6 +9,7 @@ struct DeviceTarget {
     std::string path;        // what to open: a block device, an image file or a link to one
     bool physical = false;   // a whole drive rather than a volume
     std::string whole_disk;  // the drive that holds it (itself for a drive); empty if unknown
+    bool from_folder = false;  // an entry of the dosdevices folder rather than a device of the machine
 };
 
 // name is what follows "\\.\": "C:" or "PHYSICALDRIVE0", in any case.
