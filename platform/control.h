@@ -4,6 +4,7 @@
 // includes this header.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,9 @@ struct DeviceNamespace {
     std::string dosdevices;
     // The machine's own block devices, behind the folder's entries.
     bool host_block_devices = true;
+    // Where sysfs is mounted: its block/ and dev/block/ describe the
+    // machine's block devices. Tests point it at a tree of their own.
+    std::string sysfs = "/sys";
 };
 
 // $ORVASSE_DOSDEVICES, else $XDG_DATA_HOME/orvasse/dosdevices (or
@@ -27,6 +31,25 @@ void set_device_namespace(const DeviceNamespace& space);
 // The host path that a device name ("C:", "PHYSICALDRIVE0") stands for now,
 // or an empty text when the name names nothing.
 std::string resolve_device_path(const std::string& device_name);
+
+// One entry of the Select Disk dialog's list and what stands behind it.
+struct DriveListing {
+    std::string name;          // as the dialog lists it: "Logical C:", "Physical 0"
+    std::string path;          // what opens: a block device or an image file
+    std::string link;          // the dosdevices entry it came through; empty for a device of the machine
+    std::string link_target;   // what that entry points to, as written in it
+    bool block_device = false;
+    uint64_t size = 0;         // in bytes
+    std::string model;         // the drive's model, where sysfs knows one
+    std::string label;         // the file system's label, where udev knows one
+    std::string backing_file;  // a loop device's image file
+    bool read_write = false;   // whether the editor's open would get write access
+    std::string read_only_reason;  // why not, in words; empty when read_write
+};
+
+// Probes every name as the Select Disk dialog does and in its order, and
+// describes those it would list. Holds nothing open afterwards.
+std::vector<DriveListing> list_drives();
 
 // GetVersionExA answers as Windows 10 (the default) or as the 95/98 family
 // with the given build number.

@@ -1,10 +1,26 @@
 // The Linux program: the editor on the Qt host, its resources embedded.
+#include <cstdio>
+#include <cstring>
+
 #include "editor/main_window.h"
 #include "platform/host/qt/qt_host.h"
 #include "platform/user/resource.h"
+#include "program/drive_report.h"
 #include "resources/embedded_res.h"
 
 int main(int argc, char** argv) {
+    if (argc == 2 && std::strcmp(argv[1], "--drives") == 0) {
+        print_drive_report(stdout);
+        return 0;
+    }
+    // Anything else unknown stops here rather than open the editor on a disk
+    // the user did not mean.
+    if (argc > 1) {
+        std::fprintf(stderr,
+                     "Usage: orvasse            start the disk editor\n"
+                     "       orvasse --drives   list the disks it can open and what each one is\n");
+        return 2;
+    }
     HINSTANCE instance = reinterpret_cast<HINSTANCE>(static_cast<uintptr_t>(0x00400000));
     platform::register_module_resources(instance, orvasse_res_begin,
                                         static_cast<size_t>(orvasse_res_end - orvasse_res_begin));

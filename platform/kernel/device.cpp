@@ -1,7 +1,4 @@
 // DeviceIoControl, and the disk requests that device handles answer.
-#include <sys/stat.h>
-#include <sys/sysmacros.h>
-
 #include <cstring>
 #include <fstream>
 
@@ -11,9 +8,10 @@ using platform::fail_with;
 
 namespace {
 
-uint64_t read_sysfs_number(const struct stat& st, const char* field) {
-    std::ifstream in("/sys/dev/block/" + std::to_string(major(st.st_rdev)) + ":" + std::to_string(minor(st.st_rdev)) +
-                     "/" + field);
+uint64_t read_sysfs_number(const std::string& device, const char* field) {
+    std::string dir = platform::sysfs_device_dir(device);
+    if (dir.empty()) return 0;
+    std::ifstream in(dir + "/" + field);
     uint64_t value = 0;
     in >> value;
     return value;
@@ -53,12 +51,11 @@ BOOL FileObject::device_io_control(DWORD code, LPVOID, DWORD, LPVOID out, DWORD 
         PARTITION_INFORMATION info;
         memset(&info, 0, sizeof info);
         info.PartitionLength.QuadPart = static_cast<LONGLONG>(size);
-        struct stat st {};
-        if (file->is_block_device() && ::stat(file->path().c_str(), &st) == 0) {
-            uint64_t start = read_sysfs_number(st, "start");
+        if (file->is_block_device()) {
+            uint64_t start = read_sysfs_number(file->path(), "start");
             info.StartingOffset.QuadPart = static_cast<LONGLONG>(start * 512);
             info.HiddenSectors = static_cast<DWORD>(start);
-            info.PartitionNumber = static_cast<DWORD>(read_sysfs_number(st, "partition"));
+            info.PartitionNumber = static_cast<DWORD>(read_sysfs_number(file->path(), "partition"));
         }
         info.PartitionType = PARTITION_ENTRY_UNUSED;
         info.RecognizedPartition = target.physical ? FALSE : TRUE;

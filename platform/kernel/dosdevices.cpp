@@ -65,13 +65,17 @@ struct HostLayout {
     std::map<char, std::string> volumes;  // A:, B:, C:, ...
 };
 
-HostLayout scan_host() {
-    const std::string sys = "/sys/block/";
-    std::vector<std::string> disks, floppies, mapped;
+// A desktop's package-manager images are loop devices, and "loop" sorts
+// before "nvme", "sd" and "vd": the machine's own disks come first, or the
+// drive numbers and letters the user can choose run out before them.
+HostLayout scan_host(const std::string& sysfs) {
+    const std::string sys = sysfs + "/block/";
+    std::vector<std::string> disks, loops, floppies, mapped;
     for (const std::string& name : list_dir(sys)) {
         if (starts_with(name, "ram") || starts_with(name, "zram") || starts_with(name, "sr")) continue;
-        if (starts_with(name, "loop") && !exists(sys + name + "/loop/backing_file")) continue;
-        if (starts_with(name, "fd")) {
+        if (starts_with(name, "loop")) {
+            if (exists(sys + name + "/loop/backing_file")) loops.push_back(name);
+        } else if (starts_with(name, "fd")) {
             floppies.push_back(name);
         } else if (starts_with(name, "dm-") || starts_with(name, "md")) {
             mapped.push_back(name);
@@ -81,10 +85,12 @@ HostLayout scan_host() {
     }
     auto by_name = [](const std::string& a, const std::string& b) { return strverscmp(a.c_str(), b.c_str()) < 0; };
     std::sort(disks.begin(), disks.end(), by_name);
+    std::sort(loops.begin(), loops.end(), by_name);
     std::sort(mapped.begin(), mapped.end(), by_name);
 
     HostLayout layout;
     for (const std::string& disk : disks) layout.drives.push_back("/dev/" + disk);
+    for (const std::string& loop : loops) layout.drives.push_back("/dev/" + loop);
     for (const std::string& floppy : floppies) {
         if (floppy == "fd0") layout.volumes['A'] = "/dev/fd0";
         if (floppy == "fd1") layout.volumes['B'] = "/dev/fd1";
@@ -93,7 +99,9 @@ HostLayout scan_host() {
     auto add_volume = [&](const std::string& name) {
         if (letter <= 'Z') layout.volumes[letter++] = "/dev/" + name;
     };
-    for (const std::string& disk : disks) {
+    // Each partition of a drive in partition order; a drive without any is
+    // itself the volume.
+    auto add_volumes_of = [&](const std::string& disk) {
         std::vector<std::pair<unsigned, std::string>> parts;
         for (const std::string& entry : list_dir(sys + disk)) {
             std::string number = sys + disk + "/" + entry + "/partition";
@@ -102,19 +110,26 @@ HostLayout scan_host() {
         std::sort(parts.begin(), parts.end());
         if (parts.empty()) add_volume(disk);
         for (const auto& part : parts) add_volume(part.second);
-    }
+    };
+    for (const std::string& disk : disks) add_volumes_of(disk);
     for (const std::string& name : mapped) add_volume(name);
+    for (const std::string& loop : loops) add_volumes_of(loop);
     return layout;
 }
 
-// For a partition the whole disk that holds it, for a whole disk itself.
-std::string whole_disk_of(const std::string& path) {
+std::string device_dir(const std::string& sysfs, const std::string& path) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0 || !S_ISBLK(st.st_mode)) return {};
-    std::string node = "/sys/dev/block/" + std::to_string(major(st.st_rdev)) + ":" + std::to_string(minor(st.st_rdev));
+    std::string node = sysfs + "/dev/block/" + std::to_string(major(st.st_rdev)) + ":" + std::to_string(minor(st.st_rdev));
     char resolved[PATH_MAX];
     if (!::realpath(node.c_str(), resolved)) return {};
-    std::string dir = resolved;
+    return resolved;
+}
+
+// For a partition the whole disk that holds it, for a whole disk itself.
+std::string whole_disk_of(const std::string& sysfs, const std::string& path) {
+    std::string dir = device_dir(sysfs, path);
+    if (dir.empty()) return {};
     if (exists(dir + "/partition")) dir = dir.substr(0, dir.rfind('/'));
     return "/dev/" + dir.substr(dir.rfind('/') + 1);
 }
@@ -178,13 +193,14 @@ bool resolve_device(const std::string& name, DeviceTarget* target) {
             if (!exists(path)) continue;
             target->path = path;
             target->physical = physical;
-            target->whole_disk = physical ? path : whole_disk_of(path);
+            target->whole_disk = physical ? path : whole_disk_of(now.sysfs, path);
+            target->from_folder = true;
             return true;
         }
     }
     if (!now.host_block_devices) return false;
 
-    HostLayout layout = scan_host();
+    HostLayout layout = scan_host(now.sysfs);
     if (physical) {
         if (index >= layout.drives.size()) return false;
         target->path = layout.drives[index];
@@ -194,9 +210,12 @@ bool resolve_device(const std::string& name, DeviceTarget* target) {
         target->path = found->second;
     }
     target->physical = physical;
-    target->whole_disk = physical ? target->path : whole_disk_of(target->path);
+    target->whole_disk = physical ? target->path : whole_disk_of(now.sysfs, target->path);
+    target->from_folder = false;
     return true;
 }
+
+std::string sysfs_device_dir(const std::string& path) { return device_dir(current_space().sysfs, path); }
 
 std::string resolve_device_path(const std::string& device_name) {
     DeviceTarget target;

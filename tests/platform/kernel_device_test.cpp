@@ -110,6 +110,70 @@ TEST_F(KernelDevice, HostBlockDevicesFollowTheFolderEntries) {
     EXPECT_EQ(platform::resolve_device_path(std::string(1, letter) + ":"), entry);
 }
 
+// A sysfs block/ tree of made-up devices: names, partition numbers and
+// loop backing files, all the namespace reads of them.
+class FakeSysfs {
+public:
+    explicit FakeSysfs(const std::string& root) : root_(root) {}
+    void disk(const std::string& name) { std::filesystem::create_directories(root_ + "/block/" + name); }
+    void partition(const std::string& disk, const std::string& name, unsigned number) {
+        write(root_ + "/block/" + disk + "/" + name + "/partition", std::to_string(number));
+    }
+    void loop(const std::string& name, bool backed) {
+        disk(name);
+        if (backed) write(root_ + "/block/" + name + "/loop/backing_file", "/images/" + name + ".img");
+    }
+
+private:
+    static void write(const std::string& path, const std::string& text) {
+        std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+        std::ofstream(path) << text << "\n";
+    }
+    std::string root_;
+};
+
+TEST_F(KernelDevice, MachinesDisksComeBeforeLoopDevices) {
+    FakeSysfs sys(image("sys"));
+    // Twelve package-manager images, named before the disks.
+    for (int n = 0; n < 12; ++n) sys.loop("loop" + std::to_string(n), true);
+    sys.partition("loop1", "loop1p2", 2);
+    sys.partition("loop1", "loop1p1", 1);
+    sys.loop("loop12", false);
+    sys.partition("sda", "sda10", 10);
+    sys.partition("sda", "sda2", 2);
+    sys.partition("nvme0n1", "nvme0n1p1", 1);
+    sys.partition("nvme0n1", "nvme0n1p2", 2);
+    sys.disk("vda");
+    sys.disk("fd0");
+    for (const char* name : {"dm-0", "ram0", "zram0", "sr0"}) sys.disk(name);
+
+    platform::DeviceNamespace space;
+    space.dosdevices = image("dosdevices");
+    space.sysfs = image("sys");
+    platform::set_device_namespace(space);
+
+    const std::vector<std::pair<std::string, std::string>> expected = {
+        {"PHYSICALDRIVE0", "/dev/nvme0n1"}, {"PHYSICALDRIVE1", "/dev/sda"},    {"PHYSICALDRIVE2", "/dev/vda"},
+        {"PHYSICALDRIVE3", "/dev/loop0"},   {"PHYSICALDRIVE4", "/dev/loop1"},  {"PHYSICALDRIVE5", "/dev/loop2"},
+        {"PHYSICALDRIVE14", "/dev/loop11"}, {"PHYSICALDRIVE15", ""},
+        {"A:", "/dev/fd0"},                 {"B:", ""},
+        {"C:", "/dev/nvme0n1p1"},           {"D:", "/dev/nvme0n1p2"},      {"E:", "/dev/sda2"},
+        {"F:", "/dev/sda10"},               {"G:", "/dev/vda"},            {"H:", "/dev/dm-0"},
+        {"I:", "/dev/loop0"},               {"J:", "/dev/loop1p1"},        {"K:", "/dev/loop1p2"},
+        {"L:", "/dev/loop2"},               {"T:", "/dev/loop10"},         {"U:", "/dev/loop11"},
+        {"V:", ""},
+    };
+    for (const auto& [name, path] : expected) EXPECT_EQ(platform::resolve_device_path(name), path) << name;
+
+    // The folder still wins.
+    write_stamped_image(image("c.img"), 4);
+    map_volume('C', image("c.img"));
+    map_physical(0, image("c.img"));
+    EXPECT_EQ(platform::resolve_device_path("C:"), image("dosdevices") + "/c::");
+    EXPECT_EQ(platform::resolve_device_path("PHYSICALDRIVE0"), image("dosdevices") + "/physicaldrive0");
+    EXPECT_EQ(platform::resolve_device_path("D:"), "/dev/nvme0n1p2");
+}
+
 TEST_F(KernelDevice, WholeDriveAnswersBothSizeRequests) {
     write_zero_image(image("disk.img"), 8192 * 512);
     LoopDevice loop(image("disk.img"));

@@ -66,6 +66,7 @@ public:
     ~Mounted();
     bool mounted() const { return mounted_; }
     const std::string& why_not() const { return why_not_; }
+    const std::string& point() const { return point_.path(); }
 
 private:
     TempDir point_;

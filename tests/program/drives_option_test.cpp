@@ -1,0 +1,57 @@
+// The Linux program's command line: `orvasse --drives` lists the disks
+// without a display; anything else unknown stops before the editor starts.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+
+#include "disk_fixture.h"
+
+using namespace testing_support;
+
+namespace {
+
+// Runs the built program without a display, with dir as its dosdevices folder.
+int run_orvasse(const std::string& dir, const std::string& arguments, std::string* out) {
+    return run_command("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM ORVASSE_DOSDEVICES='" + dir + "' '" +
+                           ORVASSE_PROGRAM + "' " + arguments,
+                       out);
+}
+
+std::string line_of(const std::string& text, const std::string& start) {
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);)
+        if (line.rfind(start, 0) == 0) return line;
+    return {};
+}
+
+TEST(DrivesOption, ListsTheMappedDisksWithoutADisplay) {
+    TempDir dir;
+    std::filesystem::create_directory(dir.file("dosdevices"));
+    write_zero_image(dir.file("floppy.img"), 1474560);
+    write_zero_image(dir.file("disk.img"), 3 * 1024 * 1024);
+    std::filesystem::create_symlink(dir.file("floppy.img"), dir.file("dosdevices/b::"));
+    std::filesystem::create_symlink(dir.file("disk.img"), dir.file("dosdevices/physicaldrive7"));
+
+    std::string out;
+    ASSERT_EQ(run_orvasse(dir.file("dosdevices"), "--drives", &out), 0) << out;
+    std::string floppy = line_of(out, "Logical B:");
+    EXPECT_NE(floppy.find(dir.file("dosdevices/b::") + " -> " + dir.file("floppy.img")), std::string::npos) << out;
+    EXPECT_NE(floppy.find("1.4 MiB (1474560 bytes)"), std::string::npos) << floppy;
+    EXPECT_NE(floppy.find("read-write"), std::string::npos) << floppy;
+    std::string disk = line_of(out, "Physical 7");
+    EXPECT_NE(disk.find(dir.file("disk.img")), std::string::npos) << out;
+    EXPECT_NE(disk.find("3.0 MiB (3145728 bytes)"), std::string::npos) << disk;
+    EXPECT_LT(out.find("Logical B:"), out.find("Physical 7")) << "the dialog's order";
+}
+
+TEST(DrivesOption, OtherArgumentsShowTheUsageAndStartNothing) {
+    TempDir dir;
+    for (const char* arguments : {"--help", "--drive", "disk.img", "--drives extra"}) {
+        std::string out;
+        EXPECT_EQ(run_orvasse(dir.path(), arguments, &out), 2) << arguments;
+        EXPECT_EQ(out.rfind("Usage: orvasse", 0), 0u) << arguments << ": " << out;
+    }
+}
+
+}  // namespace
