@@ -255,11 +255,12 @@ INT_PTR WINAPI DialogBoxParamA(HINSTANCE hInstance, LPCSTR lpTemplateName, HWND 
     // A dialog with an owner keeps the owner from input while it runs; one
     // without leaves every other window usable.
     bool disabled_owner = false;
-    if (owner && IsWindowEnabled(owner)) {
+    DialogData* data = dialog_data(dialog);
+    if (owner && IsWindowEnabled(owner) && data) {
         EnableWindow(owner, FALSE);
         disabled_owner = true;
+        data->disabled_owner = owner;
     }
-    DialogData* data = dialog_data(dialog);
     if (data && !data->ended && !IsWindowVisible(dialog)) ShowWindow(dialog, SW_SHOW);
 
     ThreadQueue& queue = current_queue();
@@ -283,8 +284,8 @@ INT_PTR WINAPI DialogBoxParamA(HINSTANCE hInstance, LPCSTR lpTemplateName, HWND 
             DispatchMessageA(&msg);
         }
     }
-    if (disabled_owner && IsWindow(owner)) EnableWindow(owner, TRUE);
     data = dialog_data(dialog);
+    if (disabled_owner && IsWindow(owner) && (!data || data->disabled_owner)) EnableWindow(owner, TRUE);
     if (!data) return 0;  // destroyed, not ended
     INT_PTR result = data->result;
     DestroyWindow(dialog);
@@ -296,6 +297,12 @@ BOOL WINAPI EndDialog(HWND hDlg, INT_PTR nResult) {
     if (!data) return fail_with(ERROR_INVALID_WINDOW_HANDLE);
     data->ended = true;
     data->result = nResult;
+    // The owner is enabled before the dialog hides, so that the activation
+    // (and with it the focus the owner had) goes back to it.
+    if (HWND owner = data->disabled_owner) {
+        data->disabled_owner = nullptr;
+        if (IsWindow(owner)) EnableWindow(owner, TRUE);
+    }
     ShowWindow(hDlg, SW_HIDE);
     PostMessageA(hDlg, WM_NULL, 0, 0);  // wakes the modal loop
     return TRUE;

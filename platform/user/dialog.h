@@ -13,6 +13,7 @@ struct DialogData {
     LONG_PTR user = 0;        // DWLP_USER
     bool ended = false;       // EndDialog was called
     INT_PTR result = 0;
+    HWND disabled_owner = nullptr;  // the owner a modal run disabled, until EndDialog enables it
     HWND focus = nullptr;  // the control that had the focus when the dialog lost activation
     WORD default_id = 0;
     bool has_default_id = false;

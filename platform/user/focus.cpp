@@ -7,13 +7,30 @@ namespace platform {
 
 namespace {
 
-void set_active(ThreadQueue& queue, HWND hwnd) {
+void set_focus_window(ThreadQueue& queue, HWND hwnd) {
+    HWND losing = queue.focus;
+    queue.focus = hwnd;
+    if (losing && IsWindow(losing)) SendMessageA(losing, WM_KILLFOCUS, reinterpret_cast<WPARAM>(hwnd), 0);
+    if (hwnd && queue.focus == hwnd && IsWindow(hwnd))
+        SendMessageA(hwnd, WM_SETFOCUS, reinterpret_cast<WPARAM>(losing), 0);
+    notify_host(hwnd ? hwnd : losing, WindowChange::Focus);
+}
+
+// The deactivated window hears of it while its focused control still has
+// the focus (a dialog saves it then). With move_focus, a focus left outside
+// the new active window goes to that window itself, or nowhere, so that no
+// key reaches a window that is not active.
+void set_active(ThreadQueue& queue, HWND hwnd, bool move_focus) {
     HWND previous = queue.active;
     if (previous == hwnd) return;
     queue.active = hwnd;
     if (previous && IsWindow(previous)) SendMessageA(previous, WM_ACTIVATE, WA_INACTIVE, reinterpret_cast<LPARAM>(hwnd));
     if (hwnd) SendMessageA(hwnd, WM_ACTIVATE, WA_ACTIVE, reinterpret_cast<LPARAM>(previous));
     notify_host(hwnd ? hwnd : previous, WindowChange::Focus);
+    if (!move_focus || queue.active != hwnd) return;
+    HWND focus = queue.focus;
+    bool inside = focus && hwnd && IsWindow(focus) && top_level_of(focus) == hwnd;
+    if (!inside && focus != hwnd && (hwnd || focus)) set_focus_window(queue, hwnd && IsWindow(hwnd) ? hwnd : nullptr);
 }
 
 }  // namespace
@@ -35,7 +52,7 @@ HWND next_active(HWND leaving) {
     return nullptr;
 }
 
-void activate(HWND hwnd) { set_active(current_queue(), hwnd); }
+void activate(HWND hwnd) { set_active(current_queue(), hwnd, true); }
 
 }  // namespace platform
 
@@ -59,18 +76,13 @@ HWND WINAPI SetFocus(HWND hWnd) {
         for (Window* at = window; at; at = at->parent ? find_window(at->parent) : nullptr)
             if (at->style & WS_DISABLED) return nullptr;
         HWND top = top_level_of(hWnd);
-        if (queue.active != top) set_active(queue, top);
+        if (queue.active != top) set_active(queue, top, false);
         // Activation may already have put the focus there.
         if (queue.focus == hWnd) return previous;
     } else if (!previous) {
         return nullptr;
     }
-    HWND losing = queue.focus;
-    queue.focus = hWnd;
-    if (losing && IsWindow(losing)) SendMessageA(losing, WM_KILLFOCUS, reinterpret_cast<WPARAM>(hWnd), 0);
-    if (hWnd && queue.focus == hWnd && IsWindow(hWnd))
-        SendMessageA(hWnd, WM_SETFOCUS, reinterpret_cast<WPARAM>(losing), 0);
-    notify_host(hWnd ? hWnd : losing, WindowChange::Focus);
+    set_focus_window(queue, hWnd);
     return previous;
 }
 

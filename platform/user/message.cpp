@@ -232,7 +232,10 @@ void run_modal_request(ModalRequest* request) {
 
     if (disabled_owner && IsWindow(owner)) EnableWindow(owner, TRUE);
     if (had_active && IsWindow(had_active) && IsWindowEnabled(had_active) && !queue.active) activate(had_active);
-    if (had_focus && IsWindow(had_focus) && !queue.focus) SetFocus(had_focus);
+    // A dialog has put its control back on activation; a window without the
+    // dialog manager gets back the child that had the focus.
+    HWND focus = queue.focus;
+    if (had_focus && IsWindow(had_focus) && had_focus != focus && (!focus || focus == queue.active)) SetFocus(had_focus);
 }
 
 }  // namespace platform

@@ -345,8 +345,9 @@ BOOL WINAPI EnableWindow(HWND hWnd, BOOL bEnable) {
         notify_host(hWnd, WindowChange::Enabled);
     } else if (!bEnable && !was_disabled) {
         window->style |= WS_DISABLED;
-        ThreadQueue& queue = current_queue();
-        if (queue.focus && is_child_of(hWnd, queue.focus)) SetFocus(nullptr);
+        // Only the window itself loses the focus: a control of a disabled
+        // dialog keeps it, so that the dialog's deactivation can still save it.
+        if (current_queue().focus == hWnd) SetFocus(nullptr);
         SendMessageA(hWnd, WM_ENABLE, FALSE, 0);
         notify_host(hWnd, WindowChange::Enabled);
     }

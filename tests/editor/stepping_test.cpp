@@ -174,6 +174,40 @@ TEST_F(Stepping, FailedReadIsReportedAndTheCounterShowsTheNewNumber) {
     expect_data_error(seen[1], "Error writing contents of sector");
 }
 
+// After a box the keys go where they went before it: Return and letters in
+// the hex pane change nothing, they must not become bytes of the text pane.
+TEST_F(Stepping, KeysAfterTheQuestionOrAnErrorGoToThePaneThatHadTheFocus) {
+    write_stamped_image(image("c.img"), 64);
+    map_volume('C', image("c.img"));
+    open_selected_disk();
+    host_.click_character(hex_pane_window(), 0);
+    press(VK_NEXT);
+    host_.type_text("4");
+    press(VK_NEXT);
+    host_.answer_message_box(IDNO);
+    auto stray_keys = [this](const std::vector<uint8_t>& data, const char* after) {
+        press(VK_RETURN);
+        host_.type_text("x");
+        host_.check("the sector as it was", [data, after] {
+            EXPECT_EQ(sector_data(), data) << after;
+            EXPECT_EQ(EditorState.SectorDirty, 0) << after;
+            EXPECT_EQ(GetFocus(), EditorState.HexPane) << after;
+        });
+    };
+    stray_keys(stamped_sector(2), "after the question");
+    host_.check("shrink the disk to 3 sectors", [&] { ASSERT_EQ(truncate(image("c.img").c_str(), 3 * 512), 0); });
+    press(VK_NEXT);
+    host_.answer_message_box(IDOK);
+    stray_keys(std::vector<uint8_t>(512, 0), "after the error");
+    quit();
+    run_editor();
+    EXPECT_EQ(read_file_bytes(image("c.img"), 2 * 512, 512), stamped_sector(2));
+    auto seen = boxes();
+    ASSERT_EQ(seen.size(), 2u);
+    expect_question(seen[0], IDNO);
+    expect_data_error(seen[1], "Error accessing contents of sector");
+}
+
 TEST_F(Stepping, RefusedWriteKeepsTheEditsAndTheStepStays) {
     write_stamped_image(image("c.img"), 16);
     LoopDevice loop(image("c.img"), {.read_only = true});

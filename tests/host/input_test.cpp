@@ -120,6 +120,42 @@ TEST_F(Input, KeysReachTheAcceleratorsAsVirtualKeysWithTheirModifiers) {
     EXPECT_EQ(ids, (std::vector<WORD>{IDM_LETTER_A, IDM_SHIFT_A, IDM_ONE}));
 }
 
+// Keys outside the key table still type: the character as Windows-1252, '?'
+// where the code page has none, and never an accelerator.
+TEST_F(Input, CharactersWithoutAKeyOfTheirOwnAreTypedInTheCodePage) {
+    HWND dialog = create(conformance_module(), IDD_CONFORMANCE);
+    HWND field = GetDlgItem(dialog, IDC_FIELD);
+    ASSERT_EQ(GetFocus(), field);
+    HACCEL keys = LoadAcceleratorsA(conformance_module(), MAKEINTRESOURCEA(IDR_TEST_KEYS));
+    platform::qt::TopWindow* top = window(dialog);
+    auto type = [top](int key, const char* text) {
+        QTest::sendKeyEvent(QTest::Click, top, static_cast<Qt::Key>(key), QString::fromUtf8(text), Qt::NoModifier);
+    };
+    type(Qt::Key_Eacute, "\u00E9");
+    type(Qt::Key_ssharp, "\u00DF");
+    type(0x141, "\u0141");  // L with stroke: not in Windows-1252
+    type(0x416, "\u0436");  // Cyrillic zhe
+    type(Qt::Key_unknown, "\u00E4");
+    type(0, "\u00F6");
+    type(Qt::Key_unknown, "1");  // no "1" key: not the accelerator's
+    type(Qt::Key_A, "\u00E1");  // Qt names a key, the character is no US key's
+    type(Qt::Key_unknown, "\U0001F600");  // beyond 16 bits
+    MSG msg;
+    pump_until([&] {
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+            if (!TranslateAcceleratorA(dialog, keys, &msg)) dispatch(msg);
+        return text_of(field).size() >= 9;
+    });
+    EXPECT_EQ(text_of(field), "\xE9\xDF??\xE4\xF6" "1\xE1?");
+    EXPECT_FALSE(has_command(IDM_ONE, 1));
+    EXPECT_FALSE(has_command(IDM_LETTER_A, 1));
+    // A combo box's field takes them as an edit does.
+    HWND list = GetDlgItem(dialog, IDC_LIST);
+    SetFocus(list);
+    type(Qt::Key_Eacute, "\u00C9");
+    EXPECT_TRUE(pump_until([&] { return text_of(list) == "\xC9"; })) << text_of(list);
+}
+
 TEST_F(Input, AClickOnAPushButtonGivesTheDialogItsCommandWithCodeZero) {
     HWND dialog = create(conformance_module(), IDD_CONFORMANCE);
     ControlWidget* push = control(dialog, IDC_PUSH);

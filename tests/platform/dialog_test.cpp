@@ -165,6 +165,40 @@ TEST_F(Dialogs, EndDialogGivesTheResult) {
     EXPECT_EQ(run_modal(plain_proc), 55);
 }
 
+// Windows keeps a dialog's focused control while another window is active
+// and gives it the keys again when the dialog is active again.
+TEST_F(Dialogs, OwnerHasItsFocusedControlBackWhenAModalDialogEnds) {
+    for (bool owned : {true, false}) {
+        HWND main = CreateDialogParamA(conformance_module(), MAKEINTRESOURCEA(IDD_CONFORMANCE), nullptr, plain_proc, 0);
+        ShowWindow(main, SW_SHOW);
+        HWND number = GetDlgItem(main, IDC_NUMBER);
+        SetFocus(number);
+        host_.press_key(VK_ESCAPE);
+        EXPECT_EQ(run_modal(plain_proc, owned ? main : nullptr), 55);
+        EXPECT_EQ(GetActiveWindow(), main) << owned;
+        EXPECT_EQ(GetFocus(), number) << owned;
+        DestroyWindow(main);
+    }
+}
+
+TEST_F(Dialogs, ActivationThatLeavesAndComesBackFindsTheFocusWhereItWas) {
+    HWND main = CreateDialogParamA(conformance_module(), MAKEINTRESOURCEA(IDD_CONFORMANCE), nullptr, plain_proc, 0);
+    ShowWindow(main, SW_SHOW);
+    HWND number = GetDlgItem(main, IDC_NUMBER);
+    SetFocus(number);
+    HWND plain = create_plain(plain_proc);
+    EXPECT_EQ(GetFocus(), GetDlgItem(plain, IDC_PANE));
+    EXPECT_TRUE(platform::input_activate(main));
+    EXPECT_EQ(GetFocus(), number);
+    // A window without the dialog manager: the keys leave the dialog with the activation.
+    HWND other = CreateWindowExA(0, "Static", "Other", WS_POPUP | WS_VISIBLE, 0, 0, 50, 20, nullptr, nullptr,
+                                 nullptr, nullptr);
+    EXPECT_EQ(GetActiveWindow(), other);
+    EXPECT_EQ(GetFocus(), other);
+    EXPECT_TRUE(platform::input_activate(main));
+    EXPECT_EQ(GetFocus(), number);
+}
+
 TEST_F(Dialogs, DialogItemNumbersReadAsWindowsReadsThem) {
     HWND dialog = CreateDialogParamA(conformance_module(), MAKEINTRESOURCEA(IDD_CONFORMANCE), nullptr, plain_proc, 0);
     ASSERT_NE(dialog, nullptr);

@@ -80,6 +80,36 @@ TEST_F(MessageBoxes, KeysDoNotReachTheFocusedWindowBehindTheBox) {
     EXPECT_EQ(GetFocus(), GetDlgItem(dialog, IDC_FIELD)) << "the focus comes back when the box closes";
 }
 
+TEST_F(MessageBoxes, TheOwnersFocusedControlHasTheKeysAgainAfterTheAnswer) {
+    HWND dialog = CreateDialogParamA(conformance_module(), MAKEINTRESOURCEA(IDD_CONFORMANCE), nullptr, quiet_proc, 0);
+    ShowWindow(dialog, SW_SHOW);
+    HWND number = GetDlgItem(dialog, IDC_NUMBER);  // not the first tab stop
+    SetFocus(number);
+    HWND during = number;
+    host_.check("look at the focus", [&] { during = GetFocus(); });
+    host_.answer_message_box(IDNO);
+    host_.answer_message_box(IDOK);
+    MessageBoxA(dialog, "Save changes?", "Question", MB_YESNO);
+    EXPECT_EQ(during, nullptr) << "the box has the keys";
+    EXPECT_EQ(GetFocus(), number);
+    MessageBoxA(dialog, "Error accessing contents of sector", "Data Error", MB_OK);
+    EXPECT_EQ(GetFocus(), number) << "a second box in a row";
+    EXPECT_EQ(GetActiveWindow(), dialog);
+    host_.type_text("7");
+    pump_until([&] { return GetWindowTextLengthA(number) > 0; });
+    char text[8];
+    GetDlgItemTextA(dialog, IDC_NUMBER, text, sizeof text);
+    EXPECT_STREQ(text, "7");
+    // A window without the dialog manager has its control back as well.
+    HWND plain = CreateWindowExA(0, "Static", "Plain", WS_POPUP | WS_VISIBLE, 0, 0, 80, 40, nullptr, nullptr, nullptr,
+                                 nullptr);
+    HWND edit = CreateWindowExA(0, "Edit", "", WS_CHILD | WS_VISIBLE, 0, 0, 60, 12, plain, nullptr, nullptr, nullptr);
+    SetFocus(edit);
+    host_.answer_message_box(IDOK);
+    MessageBoxA(plain, "Busy", "Test", MB_OK);
+    EXPECT_EQ(GetFocus(), edit);
+}
+
 TEST(MessageBoxWithoutHost, FailsWithZero) {
     platform::install_host(nullptr);
     EXPECT_EQ(MessageBoxA(NULL, "nobody sees this", "Test", MB_OK), 0);

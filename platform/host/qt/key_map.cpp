@@ -26,6 +26,7 @@ constexpr UINT kVkOem4 = 0xDB;       // [ {
 constexpr UINT kVkOem5 = 0xDC;       // \ |
 constexpr UINT kVkOem6 = 0xDD;       // ] }
 constexpr UINT kVkOem7 = 0xDE;       // ' "
+constexpr UINT kVkPacket = 0xE7;     // a key that carries only a character
 
 UINT keypad_key(int key) {
     if (key >= Qt::Key_0 && key <= Qt::Key_9) return VK_NUMPAD0 + static_cast<UINT>(key - Qt::Key_0);
@@ -118,6 +119,15 @@ UINT virtual_key(int key, Qt::KeyboardModifiers modifiers) {
     }
 }
 
+UINT event_virtual_key(const QKeyEvent& event) {
+    UINT vk = virtual_key(event.key(), event.modifiers());
+    QList<uint> typed = event.text().toUcs4();
+    // A character beyond ASCII is typed by no key the accelerators can name,
+    // whatever Qt calls the key; a key without a code of its own still types.
+    if (typed.size() == 1 && typed[0] != 0 && (typed[0] >= 0x80 || !vk)) return kVkPacket;
+    return vk;
+}
+
 BYTE input_modifiers(Qt::KeyboardModifiers modifiers, UINT vk, const QString* text) {
     BYTE bits = 0;
     if (modifiers & Qt::ShiftModifier) bits |= kInputShift;
@@ -134,9 +144,9 @@ BYTE input_modifiers(Qt::KeyboardModifiers modifiers, UINT vk, const QString* te
 }
 
 char typed_character(const QKeyEvent& event) {
-    QString text = event.text();
-    if (text.size() != 1) return 0;
-    return to_ansi(text.at(0));
+    QList<uint> typed = event.text().toUcs4();
+    if (typed.size() != 1) return 0;
+    return typed[0] > 0xFFFF ? '?' : to_ansi(QChar(static_cast<char16_t>(typed[0])));
 }
 
 }  // namespace platform::qt

@@ -334,7 +334,7 @@ bool QtHost::key_event(TopWindow*, QEvent* event) {
         event->accept();
         return true;
     }
-    UINT vk = virtual_key(key->key(), key->modifiers());
+    UINT vk = event_virtual_key(*key);
     if (!vk) return true;
     if (event->type() == QEvent::KeyPress) {
         QString text = key->text();

@@ -43,7 +43,7 @@ char to_ansi(QChar character) {
     if (c < 0xA0 && !kHighControls[c - 0x80]) return static_cast<char>(c);
     for (int i = 0; i < 32; ++i)
         if (kHighControls[i] == c && c != 0) return static_cast<char>(0x80 + i);
-    return 0;
+    return '?';  // the default character of Windows' conversion
 }
 
 bool is_fixed_font_name(const std::string& name) {

@@ -23,8 +23,8 @@ namespace platform::qt {
 // control codes and the code page's unassigned bytes become a box, so that
 // every byte keeps a visible cell (edit panes, printed dumps).
 QString from_ansi(std::string_view bytes, bool shown_controls = false);
-// A character typed by the user as the program's byte; 0 when the code page
-// has none for it.
+// A character typed by the user as the program's byte; '?' when the code page
+// has none for it, as an ANSI window receives such a character.
 char to_ansi(QChar character);
 
 // The fonts that stand for the dialog fonts: Fixedsys (and the other
