@@ -6,6 +6,7 @@
 #include "editor/editor_state.h"
 #include "editor/main_window.h"
 #include "resources/resource.h"
+#include "tools/search_disk.h"
 
 // What the outer loop does beyond dispatching: the accelerator table for
 // the main window, which pane was clicked, and characters typed into the
@@ -57,5 +58,6 @@ int editor_main(HINSTANCE instance) {
     ShowWindow(main_window, SW_SHOW);
     EditorState.Accelerators = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDR_ACCELERATORS));
     run_outer_loop();
+    wait_for_search_worker();
     return 0;
 }

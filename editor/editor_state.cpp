@@ -23,8 +23,12 @@ void reset_editor_state() {
     EditorState.SectorDirty = 0;
     EditorState.HexPaneActive = 1;
     EditorState.SearchBusy = 0;
-    EditorState.SearchPattern[0] = '\0';
+    memset(EditorState.SearchPattern, 0, sizeof EditorState.SearchPattern);
     EditorState.SearchHexMode = 0;
+    EditorState.NibbleCount = 0;
+    EditorState.NextNibbleHigh = 0;
+    memset(EditorState.HexPatternText, 0, sizeof EditorState.HexPatternText);
+    EditorState.SearchContinue = 0;
     memset(EditorState.ImageFileFilter, 0, sizeof EditorState.ImageFileFilter);
     EditorState.ShutDown = 0;
     EditorState.LegacyServicesClosed = 0;

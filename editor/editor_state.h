@@ -28,6 +28,10 @@ struct EditorStateData {
     std::atomic<BYTE> SearchBusy;
     char SearchPattern[50];
     BYTE SearchHexMode;
+    BYTE NibbleCount;      // hex digits entered, 0 to 50
+    BYTE NextNibbleHigh;   // 1 when the next digit starts a byte
+    char HexPatternText[76];
+    std::atomic<BYTE> SearchContinue;  // cleared when the dialog closes: the worker stops between chunks
     char ImageFileFilter[64];
 
     // Set by the main window's shutdown: the outer loop ends even when a

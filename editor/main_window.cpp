@@ -9,6 +9,7 @@
 #include "editor/sector_commands.h"
 #include "output/web_pages.h"
 #include "resources/resource.h"
+#include "tools/search_disk.h"
 
 static void initialise(HWND hwnd) {
     EditorState.TextPane = GetDlgItem(hwnd, IDC_TEXT_PANE);
@@ -63,6 +64,7 @@ static void route_menu(HWND hwnd, WPARAM wparam) {
     switch (id) {
     case IDM_UNDO_CHANGES: undo_changes(); break;
     case IDM_SELECT_DISK: show_select_disk(); break;
+    case IDM_SEARCH_DISK: open_search_dialog(); break;
     case IDM_COPY_TO_BUFFER: copy_to_buffer(); break;
     case IDM_PASTE_FROM_BUFFER: paste_from_buffer(); break;
     case IDM_SAVE_SECTOR: save_current_sector(); break;

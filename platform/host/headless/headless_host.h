@@ -102,6 +102,9 @@ public:
     std::vector<PrintedDocument> printed_documents() const;
     // For each end of the session: whether every window let it end.
     std::vector<bool> session_ends() const;
+    // Every text given from now on to a control with this identifier, in order.
+    void record_texts(int control_id);
+    std::vector<std::string> recorded_texts() const;
     // The font metrics the printer reports.
     TEXTMETRICA printer_metrics;
 
@@ -110,6 +113,7 @@ public:
     void wake() override;
     void modal_request_opened(ModalRequest* request) override;
     void modal_request_closed(ModalRequest* request) override;
+    void window_changed(HWND hwnd, WindowChange change) override;
     HINSTANCE shell_execute(const ShellRequest& request) override;
 
 private:
@@ -139,6 +143,8 @@ private:
     std::vector<ShellRequest> shell_;
     std::vector<PrintedDocument> documents_;
     std::vector<bool> session_ends_;
+    int recorded_id_ = 0;
+    std::vector<std::string> recorded_texts_;
 };
 
 // Writes what the program waited for and ends the process: a test whose

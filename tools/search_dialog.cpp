@@ -1,0 +1,152 @@
+#include <string.h>
+
+#include "editor/caret_editing.h"
+#include "editor/editor_state.h"
+#include "resources/resource.h"
+#include "tools/search_disk.h"
+
+void open_search_dialog() {
+    if (EditorState.SearchDialog) return;
+    HWND dialog = CreateDialogParamA(EditorState.Instance, MAKEINTRESOURCEA(IDD_SEARCH_DISK), NULL, search_disk_dialog, 0);
+    if (!dialog) return;
+    EditorState.SearchDialog = dialog;
+    // No dialog keyboard handling: in hex mode the keys are the accelerator
+    // table's commands for the dialog and nothing else; in ASCII mode they go
+    // to the focused control.
+    MSG msg;
+    while (GetMessageA(&msg, NULL, 0, 0)) {
+        if (EditorState.SearchHexMode == 1) {
+            if (TranslateAcceleratorA(EditorState.SearchDialog, EditorState.Accelerators, &msg)) continue;
+            if (msg.message == WM_KEYDOWN) continue;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+static void show_hex_pattern(HWND dialog) { SetDlgItemTextA(dialog, IDC_TEXT_FIELD, EditorState.HexPatternText); }
+
+// Digit n is the high half of byte n/2 when n is even, the low half when odd;
+// in the text it stands at 3n/2, a blank after each completed byte.
+static void enter_hex_digit(HWND dialog, UINT command) {
+    BYTE n = EditorState.NibbleCount;
+    if (n >= 50) return;
+    BYTE value = (BYTE)hex_digit_value(command);
+    BYTE* byte = (BYTE*)&EditorState.SearchPattern[n / 2];
+    char* text = &EditorState.HexPatternText[3 * n / 2];
+    text[0] = hex_digit_char(command);
+    if (EditorState.NextNibbleHigh == 1) {
+        *byte = (BYTE)((value << 4) | (*byte & 0x0F));
+        text[1] = '\0';
+    } else {
+        *byte = (BYTE)((*byte & 0xF0) | value);
+        text[1] = ' ';
+        text[2] = '\0';
+    }
+    EditorState.NibbleCount = n + 1;
+    show_hex_pattern(dialog);
+    EditorState.NextNibbleHigh = EditorState.NextNibbleHigh ? 0 : 1;
+}
+
+static void remove_last_digit(HWND dialog) {
+    if (EditorState.NibbleCount == 0) return;
+    BYTE n = EditorState.NibbleCount - 1;
+    EditorState.NibbleCount = n;
+    EditorState.HexPatternText[3 * n / 2] = '\0';
+    BYTE* byte = (BYTE*)&EditorState.SearchPattern[n / 2];
+    // The removed digit was the second of its byte when the next would start one.
+    *byte &= EditorState.NextNibbleHigh == 1 ? 0xF0 : 0x0F;
+    show_hex_pattern(dialog);
+    EditorState.NextNibbleHigh = EditorState.NextNibbleHigh ? 0 : 1;
+}
+
+static void choose_hex_mode(HWND dialog) {
+    if (EditorState.SearchHexMode != 0) return;
+    EditorState.SearchPattern[0] = 0;
+    EditorState.SearchPattern[1] = 0;
+    EditorState.HexPatternText[0] = '\0';
+    SetDlgItemTextA(dialog, IDC_TEXT_FIELD, "");
+    EditorState.SearchHexMode = 1;
+    EditorState.NibbleCount = 0;
+    EditorState.NextNibbleHigh = 1;
+}
+
+static void choose_ascii_mode(HWND dialog) {
+    if (EditorState.SearchHexMode != 1) return;
+    EditorState.NextNibbleHigh = 1;
+    EditorState.NibbleCount = 0;
+    EditorState.SearchPattern[0] = 0;
+    SetDlgItemTextA(dialog, IDC_TEXT_FIELD, "");
+    EditorState.SearchHexMode = 0;
+}
+
+static void start_search(HWND dialog) {
+    if (EditorState.SearchBusy) return;
+    // Half a byte is never searched for.
+    if (EditorState.SearchHexMode == 1 && EditorState.NextNibbleHigh == 0) return;
+    DWORD length;
+    if (EditorState.SearchHexMode == 1) {
+        length = EditorState.NibbleCount / 2;
+    } else {
+        // Read here, before the worker starts: it works on what it was given.
+        length = (DWORD)GetDlgItemTextA(dialog, IDC_TEXT_FIELD, EditorState.SearchPattern,
+                                        sizeof EditorState.SearchPattern);
+    }
+    EditorState.SearchBusy = 1;
+    EditorState.SearchContinue = 1;
+    start_search_worker(length);
+}
+
+static bool is_hex_digit_command(UINT id) {
+    return (id >= IDM_DIGIT_A && id <= IDM_DIGIT_0) || (id >= IDM_DIGIT_LOWER_A && id <= IDM_DIGIT_LOWER_F);
+}
+
+INT_PTR CALLBACK search_disk_dialog(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+    case WM_INITDIALOG:
+        PostMessageA(dialog, WM_SETICON, ICON_SMALL, (LPARAM)EditorState.Icon);
+        PostMessageA(dialog, WM_SETICON, ICON_BIG, (LPARAM)EditorState.Icon);
+        EditorState.SearchDialog = dialog;
+        if (EditorState.SearchHexMode == 1 && EditorState.NibbleCount > 0) {
+            SetDlgItemTextA(dialog, IDC_TEXT_FIELD, EditorState.HexPatternText);
+        } else if (EditorState.SearchPattern[0] != 0) {
+            SetDlgItemTextA(dialog, IDC_TEXT_FIELD, EditorState.SearchPattern);
+        }
+        CheckDlgButton(dialog, EditorState.SearchHexMode ? IDC_HEXADECIMAL : IDC_ASCII, BST_CHECKED);
+        return TRUE;
+    case WM_CLOSE:
+    case WM_DESTROY:
+    case WM_QUERYENDSESSION:
+        // The worker stops after the chunk in hand; nothing waits for it.
+        EditorState.SearchContinue = 0;
+        EditorState.SearchDialog = NULL;
+        PostQuitMessage(0);
+        DefWindowProcA(dialog, message, wparam, lparam);
+        if (message == WM_QUERYENDSESSION) SetWindowLongPtrA(dialog, DWLP_MSGRESULT, TRUE);
+        return TRUE;
+    case WM_SEARCH_PROGRESS: show_search_progress(dialog); return TRUE;
+    case WM_COMMAND:
+    case WM_SYSCOMMAND: {
+        UINT id = LOWORD(wparam);
+        // The keys' commands come with any notification code.
+        if (is_hex_digit_command(id)) {
+            enter_hex_digit(dialog, id);
+            return FALSE;
+        }
+        if (id == IDM_DELETE_DIGIT) {
+            remove_last_digit(dialog);
+            return FALSE;
+        }
+        if (HIWORD(wparam) != 0) return FALSE;
+        switch (id) {
+        case IDC_HEXADECIMAL: choose_hex_mode(dialog); break;
+        case IDC_ASCII: choose_ascii_mode(dialog); break;
+        case IDC_SEARCH: start_search(dialog); break;
+        case IDC_CANCEL: PostMessageA(dialog, WM_CLOSE, 0, 0); break;
+        default: break;
+        }
+        return FALSE;
+    }
+    default: return FALSE;
+    }
+}

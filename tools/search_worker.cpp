@@ -1,0 +1,143 @@
+#include <atomic>
+#include <new>
+#include <stdio.h>
+#include <string.h>
+
+#include "disk/sector_access.h"
+#include "editor/editor_state.h"
+#include "editor/pane_render.h"
+#include "editor/sector_commands.h"
+#include "resources/resource.h"
+#include "tools/pattern_scan.h"
+#include "tools/search_disk.h"
+
+static const DWORD CHUNK_SECTORS = 128;
+
+// What the running search looks for: a copy taken when it starts, so that
+// the dialog's digit and mode commands cannot change it under the worker.
+// Written before the thread starts, read only by it.
+static PatternScan WorkerPattern;
+static DWORD WorkerPatternLength;
+static HANDLE WorkerThread;
+
+void start_search_worker(DWORD length) {
+    if (length > MAX_PATTERN_LENGTH) length = MAX_PATTERN_LENGTH;
+    WorkerPatternLength = length;
+    if (length > 0) prepare_pattern_scan(&WorkerPattern, (const BYTE*)EditorState.SearchPattern, length);
+    if (WorkerThread) CloseHandle(WorkerThread);
+    DWORD id;
+    WorkerThread = CreateThread(NULL, 0, search_worker, NULL, 0, &id);
+    if (!WorkerThread) {
+        EditorState.SearchBusy = 0;
+        MessageBoxA(EditorState.SearchDialog, "Insufficient memory to perform search", "Search Error", MB_OK);
+    }
+}
+
+// A message owned by the dialog while it is open; should it close meanwhile,
+// the message is shown without an owner rather than lost.
+static void tell(const char* text, const char* caption) {
+    HWND owner = EditorState.SearchDialog;
+    if (!MessageBoxA(owner, text, caption, MB_OK) && owner) MessageBoxA(NULL, text, caption, MB_OK);
+}
+
+// Progress: the share of the range before the chunk in hand. The worker
+// never waits for the dialog to show it (a send per chunk would halve the
+// speed of a search): it publishes the newest value and asks the dialog to
+// show it when no such request is pending, so the dialog shows the newest
+// value each time it gets to it, the last chunk's in the end.
+static std::atomic<unsigned long long> ProgressDone;
+static std::atomic<unsigned long long> ProgressRange;
+static std::atomic<bool> ProgressRequested;
+
+static void publish_progress(unsigned long long done) {
+    ProgressDone = done;
+    if (ProgressRequested.exchange(true)) return;
+    HWND dialog = EditorState.SearchDialog;
+    if (!dialog || !PostMessageA(dialog, WM_SEARCH_PROGRESS, 0, 0)) ProgressRequested = false;
+}
+
+void show_search_progress(HWND dialog) {
+    // Cleared first: a value published from now on brings another request.
+    ProgressRequested = false;
+    unsigned long long range = ProgressRange;
+    if (range == 0) return;
+    char text[32];
+    snprintf(text, sizeof text, "%3.3f%% Complete", 100.0 * (double)ProgressDone / (double)range);
+    SetDlgItemTextA(dialog, IDC_SEARCH_PROGRESS, text);
+}
+
+// The hit: the sector that holds the match's first byte becomes the shown one.
+static void show_hit(DWORD sector) {
+    EditorState.CurrentSector = sector;
+    DWORD got = read_sectors(EditorState.DiskRef, sector, 1, EditorState.SectorData);
+    if (got != SECTOR_SIZE) {
+        blank_unread_part(got);
+        tell("Error accessing contents of sector", "Data Error");
+    }
+    render_panes();
+}
+
+// Scans start ... LastSector in chunks of 128 sectors, each beginning with the
+// last sector of the one before, so that a match across two sectors lies in
+// one chunk. Only what a read delivered is scanned.
+static bool scan_disk(BYTE* chunk, bool* skipped) {
+    DWORD start = EditorState.CurrentSector;
+    unsigned long long range = (unsigned long long)EditorState.LastSector - start + 1;
+    if (start > EditorState.LastSector) return false;
+    unsigned long long offset = 0;
+    ProgressRange = range;
+    while (offset < range && EditorState.SearchContinue) {
+        DWORD count = range - offset < CHUNK_SECTORS ? (DWORD)(range - offset) : CHUNK_SECTORS;
+        DWORD first = start + (DWORD)offset;
+        DWORD got = read_sectors(EditorState.DiskRef, first, count, chunk);
+        if (got < count * SECTOR_SIZE) *skipped = true;
+        publish_progress(offset);
+        size_t at = find_pattern(&WorkerPattern, chunk, got);
+        if (at != (size_t)-1) {
+            show_hit(first + (DWORD)(at / SECTOR_SIZE));
+            return true;
+        }
+        if (offset + count >= range) break;
+        offset += count - 1;
+    }
+    return false;
+}
+
+DWORD WINAPI search_worker(LPVOID) {
+    BYTE* chunk = NULL;
+    bool found = false, skipped = false, stopped = false;
+    if (WorkerPatternLength > 0) {
+        // Aligned for transfers without the system's cache.
+        chunk = (BYTE*)operator new(CHUNK_SECTORS * SECTOR_SIZE, std::align_val_t(4096), std::nothrow);
+        if (!chunk) {
+            tell("Insufficient memory to perform search", "Search Error");
+        } else {
+            found = scan_disk(chunk, &skipped);
+            stopped = !EditorState.SearchContinue;
+        }
+    }
+    if (!found && skipped && !stopped) tell("Some sectors could not be read and were not searched", "Search Error");
+    if (chunk) operator delete(chunk, std::align_val_t(4096), std::nothrow);
+    // The last write the user-interface thread waits for: what the worker
+    // did to CurrentSector and SectorData is visible once this is.
+    EditorState.SearchBusy = 0;
+    HWND dialog = EditorState.SearchDialog;
+    if (dialog) PostMessageA(dialog, WM_CLOSE, 0, 0);
+    return 0;
+}
+
+void wait_for_search_worker() {
+    if (!WorkerThread) return;
+    while (EditorState.SearchBusy) {
+        MSG msg;
+        while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        WaitForSingleObject(WorkerThread, 10);
+    }
+    // Its last steps after clearing SearchBusy still post to the window system.
+    WaitForSingleObject(WorkerThread, INFINITE);
+    CloseHandle(WorkerThread);
+    WorkerThread = NULL;
+}
