@@ -137,6 +137,7 @@ TEST_F(Search, HexDigitsMakeThePatternAndHalfAByteIsNeverSearched) {
     open_search();
     host_.click(item(IDC_HEXADECIMAL));
     host_.type_text("4d5");  // the unshifted keys: Shift+D is no digit
+    host_.type_text("x.");   // not digits: nothing can be typed in hex mode
     host_.check("three digits", [&] { three_digits = field(); });
     host_.click(item(IDC_SEARCH));
     host_.check("nothing started", [&] {
@@ -232,6 +233,30 @@ TEST_F(Search, ClosingTheDialogStopsTheSearchAndCommandsWaitForIt) {
     EXPECT_EQ(counter_after, shown(0, kLongDisk - 1));
     EXPECT_EQ(sector_data(), std::vector<uint8_t>(512, 0)) << "the zeroing was refused";
     EXPECT_TRUE(boxes().empty());
+}
+
+TEST_F(Search, DigitsEnteredWhileASearchRunsDoNotChangeWhatItLooksFor) {
+    const uint64_t sectors = 2ull << 20;  // 1 GiB, sparse
+    zero_disk(sectors, {{(sectors - 1) * 512, "\x77"}});
+    host_.set_step_timeout(std::chrono::seconds(120));  // the whole disk is read, slowly under the sanitizers
+    open_selected_disk();
+    bool still_running = false;
+    std::string counter_after;
+    open_search();
+    host_.click(item(IDC_HEXADECIMAL));
+    host_.type_text("55");
+    host_.click(item(IDC_SEARCH));
+    host_.wait_until("the search runs", [] { return EditorState.SearchBusy && !progress().empty(); });
+    press(VK_BACK);
+    press(VK_BACK);
+    host_.type_text("77");  // on the disk, in its last sector
+    host_.check("still running", [&] { still_running = EditorState.SearchBusy != 0; });
+    wait_for_end();
+    look(&counter_after);
+    quit();
+    run_editor();
+    ASSERT_TRUE(still_running) << "the search ended before the digits: the disk is too small to test this";
+    EXPECT_EQ(counter_after, shown(0, sectors - 1)) << "55 is nowhere; 77 was not what it looked for";
 }
 
 TEST_F(Search, ExitOrClosingTheMainWindowDuringASearchEndsTheProgram) {
