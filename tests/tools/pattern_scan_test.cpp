@@ -88,6 +88,13 @@ TEST(PatternScan, AdversarialInputsStayExact) {
         memcpy(data.data() + at, pattern.data(), pattern.size());
         EXPECT_EQ(scanned(data, pattern), plain(data, pattern)) << at;
     }
+    // Planted at every position around where the fallback takes over.
+    alternating.resize(8192);
+    for (size_t at = 0; at < 600; ++at) {
+        data = alternating;
+        memcpy(data.data() + at, pattern.data(), pattern.size());
+        ASSERT_EQ(scanned(data, pattern), plain(data, pattern)) << at;
+    }
 }
 
 TEST(PatternScan, AgreesWithThePlainComparisonOnWholeChunks) {
