@@ -32,11 +32,13 @@ TEST_F(Shell, NothingToOpenIsAnError) {
 }
 
 TEST_F(Shell, PagesOfASiteWithACopyOpenTheCopyAndNothingElseDoes) {
+    // The copy, and beside it files that no address may reach.
     testing_support::TempDir folder;
-    const std::string& site = folder.path();
-    ASSERT_EQ(mkdir((site + "/software").c_str(), 0755), 0);
-    for (const char* page : {"/index.html", "/software/index.html", "/software/help.html"})
-        fclose(fopen((site + page).c_str(), "w"));
+    std::string site = folder.file("site");
+    for (const char* made : {"/site", "/site/software", "/sites"}) ASSERT_EQ(mkdir((folder.path() + made).c_str(), 0755), 0);
+    for (const char* page : {"/site/index.html", "/site/software/index.html", "/site/software/help.html", "/secret.html",
+                             "/sites/index.html"})
+        fclose(fopen((folder.path() + page).c_str(), "w"));
     platform::set_local_web_site("https://orvasse.example", site + "/");
 
     auto opened = [&](const std::string& address) {
@@ -49,7 +51,7 @@ TEST_F(Shell, PagesOfASiteWithACopyOpenTheCopyAndNothingElseDoes) {
     EXPECT_EQ(opened("HTTPS://Orvasse.Example/software/"), site + "/software/index.html");
     // Not on the site, not in the copy, or a way out of the folder: as given.
     for (const char* address : {"https://orvasse.example/software/license.html", "https://orvasse.example.org/",
-                                "https://orvasse.examples/index.html", "https://orvasse.example/software/../../etc/passwd",
+                                "https://orvasse.examples/index.html", "https://orvasse.example/../secret.html",
                                 "https://orvasse.example/software", "https://orvasse.example/index.html?q=1",
                                 "https://elsewhere.example/"})
         EXPECT_EQ(opened(address), address);
