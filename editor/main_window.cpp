@@ -7,6 +7,8 @@
 #include "editor/editor_state.h"
 #include "editor/pane_render.h"
 #include "editor/sector_commands.h"
+#include "output/about_dialog.h"
+#include "output/print_sector.h"
 #include "output/web_pages.h"
 #include "resources/resource.h"
 #include "tools/search_disk.h"
@@ -62,6 +64,8 @@ static void route_menu(HWND hwnd, WPARAM wparam) {
     if (HIWORD(wparam) == 0 && id == IDM_EXIT) PostMessageA(hwnd, WM_CLOSE, 0, 0);
     if (EditorState.SearchBusy || HIWORD(wparam) != 0 || id < IDM_FIRST_COMMAND || id > IDM_LAST_COMMAND) return;
     switch (id) {
+    case IDM_PRINT_SECTOR: print_sector(); break;
+    case IDM_ABOUT: show_about(); break;
     case IDM_UNDO_CHANGES: undo_changes(); break;
     case IDM_SELECT_DISK: show_select_disk(); break;
     case IDM_SEARCH_DISK: open_search_dialog(); break;
@@ -69,6 +73,13 @@ static void route_menu(HWND hwnd, WPARAM wparam) {
     case IDM_PASTE_FROM_BUFFER: paste_from_buffer(); break;
     case IDM_SAVE_SECTOR: save_current_sector(); break;
     case IDM_ZERO_DATA: zero_data(); break;
+    case IDM_LICENSE:
+    case IDM_HELP:
+    case IDM_LINK_VELLUM:
+    case IDM_LINK_TESSEL:
+    case IDM_LINK_ORVASSE:
+    case IDM_LINK_HOME:
+    case IDM_LINK_BRISK: open_web_page(hwnd, page_of_command(id)); break;
     default: break;
     }
 }

@@ -12,6 +12,19 @@
 #define BRISK_PAGE "/software/brisk/"
 #define VELLUM_HELP_PAGE "/software/vellum/help.html"
 
+// The page table: every page the program opens, and the menu command that
+// opens it (0 for the openings that are not menu commands: the start, the
+// About box's button, the Number of Sectors dialog).
+struct WebPageEntry {
+    WORD command;
+    const char* page;
+};
+extern const WebPageEntry WebPageTable[];
+extern const int WebPageCount;
+
+// The page of a Help or Links menu command; NULL for any other command.
+const char* page_of_command(WORD command);
+
 // Asks the shell to open MakerWebAddress followed by page, hidden; what the
 // shell makes of it is not examined.
 void open_web_page(HWND owner, const char* page);

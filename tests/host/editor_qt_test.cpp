@@ -1,12 +1,20 @@
 // The real editor on the Qt host, with the sample disk as drive A:, driven
 // by Qt input as a person drives it.
 #include <QAbstractButton>
+#include <QFile>
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QRegularExpression>
+#include <QSet>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include "editor/editor_state.h"
 #include "editor/main_window.h"
 #include "platform/control.h"
+#include "platform/host/qt/window_widgets.h"
 #include "platform/user/window_view.h"
 #include "qt_fixture.h"
 #include "resources/resource.h"
@@ -129,6 +137,67 @@ TEST_F(EditorOnQt, OpensTheSampleDiskStepsEditsAndAsksBeforeLeavingTheEdit) {
     EXPECT_EQ(text_view.units_rect.right, 217 + 72);
     EXPECT_GE(hex_width, needed_width) << "the 47 characters up to a line's last digit fit";
     EXPECT_GE(hex_height, needed_height) << "32 lines fit without scrolling";
+}
+
+int pdf_pages(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return -1;
+    QByteArray bytes = file.readAll();
+    if (!bytes.startsWith("%PDF")) return -1;
+    return static_cast<int>(QString::fromLatin1(bytes).count(QRegularExpression(QStringLiteral("/Type\\s*/Page(?!s)"))));
+}
+
+TEST_F(EditorOnQt, PrintsTheShownSectorIntoAPdfAndShowsTheAboutBoxWithItsLogoAndIcon) {
+    when("the Select Disk dialog is up", [] { return shown_window("Select Disk") != nullptr; },
+         [&] { click(control(shown_window("Select Disk"), IDC_OPEN)); });
+    when("sector 0 is shown", [] { return !shown_window("Select Disk") && counter() == "0000000000 of 0000002879"; },
+         [&] { PostMessageA(EditorState.MainWindow, WM_COMMAND, IDM_PRINT_SECTOR, 0); });
+
+    QTemporaryDir folder;
+    QString output = folder.filePath(QStringLiteral("sector.pdf"));
+    int copies_offered = 0;
+    when("the print dialog is up", [] { return shown<QPrintDialog>() != nullptr; }, [&] {
+        QPrintDialog* dialog = shown<QPrintDialog>();
+        auto* file = dialog->findChild<QLineEdit*>(QStringLiteral("filename"));
+        ASSERT_NE(file, nullptr) << "no printer here: the dialog prints to a file";
+        copies_offered = dialog->printer()->copyCount();
+        file->setText(output);
+        dialog->accept();
+    });
+    when("the PDF is written", [&] { return !shown<QPrintDialog>() && pdf_pages(output) > 0; },
+         [&] { PostMessageA(EditorState.MainWindow, WM_COMMAND, IDM_ABOUT, 0); });
+
+    int logo_colours = 0;
+    QSize logo_size;
+    QList<QSize> icon_sizes;
+    HWND about = nullptr;
+    when("the About box is up", [] { return shown_window("About Orvasse") != nullptr; }, [&] {
+        about = shown_window("About Orvasse");
+        platform::qt::TopWindow* box = window(about);
+        icon_sizes = box->windowIcon().availableSizes();
+        for (HWND child : platform::child_windows(about)) {
+            platform::WindowView item;
+            if (!platform::view_window(child, &item) || (item.style & SS_TYPEMASK) != SS_BITMAP) continue;
+            QImage logo = host_->widget_of(child)->grab().toImage();
+            logo_size = logo.size();
+            QSet<QRgb> colours;
+            for (int y = 0; y < logo.height(); y += 2)
+                for (int x = 0; x < logo.width(); x += 2) colours.insert(logo.pixel(x, y));
+            logo_colours = static_cast<int>(colours.size());
+        }
+        save_screenshot(box, "editor_about");
+        click(control(about, IDOK));
+    });
+    when("the About box is closed", [&] { return !IsWindow(about); }, [&] { window(EditorState.MainWindow)->close(); });
+
+    EXPECT_EQ(editor_main(program_module()), 0);
+    EXPECT_TRUE(steps_done());
+    EXPECT_EQ(copies_offered, 1);
+    EXPECT_EQ(pdf_pages(output), 1) << "one copy, one page";
+    EXPECT_GE(logo_size.width(), 216);
+    EXPECT_GE(logo_size.height(), 60);
+    EXPECT_GT(logo_colours, 8) << "the logo is drawn, not an empty frame";
+    EXPECT_TRUE(icon_sizes.contains(QSize(32, 32))) << "the application icon";
 }
 
 }  // namespace
