@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <strings.h>
+
 #include "platform/user/input.h"
 #include "platform/user/window_view.h"
 
@@ -358,6 +360,19 @@ std::vector<ShellRequest> HeadlessHost::shell_requests() const {
 std::vector<HeadlessHost::PrintedDocument> HeadlessHost::printed_documents() const {
     std::lock_guard<std::mutex> hold(lock_);
     return documents_;
+}
+
+std::vector<HeadlessHost::StaticTextSeen> HeadlessHost::static_texts() const {
+    std::lock_guard<std::mutex> hold(lock_);
+    return static_texts_;
+}
+
+void HeadlessHost::window_changed(HWND hwnd, WindowChange change) {
+    if (change != WindowChange::Text) return;
+    WindowView view;
+    if (!view_window(hwnd, &view) || strcasecmp(view.class_name.c_str(), "Static") != 0) return;
+    std::lock_guard<std::mutex> hold(lock_);
+    static_texts_.push_back(StaticTextSeen{view.id, view.text});
 }
 
 std::vector<bool> HeadlessHost::session_ends() const {

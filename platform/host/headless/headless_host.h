@@ -100,6 +100,13 @@ public:
     std::vector<PrintDialogSeen> print_dialogs() const;
     std::vector<ShellRequest> shell_requests() const;
     std::vector<PrintedDocument> printed_documents() const;
+    // Every text a static control was given, in order: progress shown while
+    // the program does not wait for the user.
+    struct StaticTextSeen {
+        int id;  // the control's identifier
+        std::string text;
+    };
+    std::vector<StaticTextSeen> static_texts() const;
     // For each end of the session: whether every window let it end.
     std::vector<bool> session_ends() const;
     // The font metrics the printer reports.
@@ -110,6 +117,7 @@ public:
     void wake() override;
     void modal_request_opened(ModalRequest* request) override;
     void modal_request_closed(ModalRequest* request) override;
+    void window_changed(HWND hwnd, WindowChange change) override;
     HINSTANCE shell_execute(const ShellRequest& request) override;
 
 private:
@@ -138,6 +146,7 @@ private:
     std::vector<PrintDialogSeen> print_dialogs_;
     std::vector<ShellRequest> shell_;
     std::vector<PrintedDocument> documents_;
+    std::vector<StaticTextSeen> static_texts_;
     std::vector<bool> session_ends_;
 };
 
