@@ -9,6 +9,7 @@
 #include "editor/sector_commands.h"
 #include "output/web_pages.h"
 #include "resources/resource.h"
+#include "tools/goto_sector.h"
 
 static void initialise(HWND hwnd) {
     EditorState.TextPane = GetDlgItem(hwnd, IDC_TEXT_PANE);
@@ -62,6 +63,7 @@ static void route_menu(HWND hwnd, WPARAM wparam) {
     if (EditorState.SearchBusy || HIWORD(wparam) != 0 || id < IDM_FIRST_COMMAND || id > IDM_LAST_COMMAND) return;
     switch (id) {
     case IDM_UNDO_CHANGES: undo_changes(); break;
+    case IDM_GOTO_SECTOR: show_goto_sector(); break;
     case IDM_SELECT_DISK: show_select_disk(); break;
     case IDM_COPY_TO_BUFFER: copy_to_buffer(); break;
     case IDM_PASTE_FROM_BUFFER: paste_from_buffer(); break;
