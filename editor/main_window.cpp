@@ -9,6 +9,7 @@
 #include "editor/sector_commands.h"
 #include "output/web_pages.h"
 #include "resources/resource.h"
+#include "tools/copy_block.h"
 #include "tools/goto_sector.h"
 
 static void initialise(HWND hwnd) {
@@ -65,6 +66,7 @@ static void route_menu(HWND hwnd, WPARAM wparam) {
     case IDM_UNDO_CHANGES: undo_changes(); break;
     case IDM_GOTO_SECTOR: show_goto_sector(); break;
     case IDM_SELECT_DISK: show_select_disk(); break;
+    case IDM_COPY_BLOCK: show_copy_block(); break;
     case IDM_COPY_TO_BUFFER: copy_to_buffer(); break;
     case IDM_PASTE_FROM_BUFFER: paste_from_buffer(); break;
     case IDM_SAVE_SECTOR: save_current_sector(); break;
