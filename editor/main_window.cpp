@@ -11,6 +11,8 @@
 #include "output/print_sector.h"
 #include "output/web_pages.h"
 #include "resources/resource.h"
+#include "tools/copy_block.h"
+#include "tools/goto_sector.h"
 #include "tools/search_disk.h"
 
 static void initialise(HWND hwnd) {
@@ -67,7 +69,9 @@ static void route_menu(HWND hwnd, WPARAM wparam) {
     case IDM_PRINT_SECTOR: print_sector(); break;
     case IDM_ABOUT: show_about(); break;
     case IDM_UNDO_CHANGES: undo_changes(); break;
+    case IDM_GOTO_SECTOR: show_goto_sector(); break;
     case IDM_SELECT_DISK: show_select_disk(); break;
+    case IDM_COPY_BLOCK: show_copy_block(); break;
     case IDM_SEARCH_DISK: open_search_dialog(); break;
     case IDM_COPY_TO_BUFFER: copy_to_buffer(); break;
     case IDM_PASTE_FROM_BUFFER: paste_from_buffer(); break;

@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <strings.h>
+
 #include "platform/user/input.h"
 #include "platform/user/window_view.h"
 
@@ -360,28 +362,17 @@ std::vector<HeadlessHost::PrintedDocument> HeadlessHost::printed_documents() con
     return documents_;
 }
 
-void HeadlessHost::record_texts(int control_id) {
+std::vector<HeadlessHost::StaticTextSeen> HeadlessHost::static_texts() const {
     std::lock_guard<std::mutex> hold(lock_);
-    recorded_id_ = control_id;
-    recorded_texts_.clear();
-}
-
-std::vector<std::string> HeadlessHost::recorded_texts() const {
-    std::lock_guard<std::mutex> hold(lock_);
-    return recorded_texts_;
+    return static_texts_;
 }
 
 void HeadlessHost::window_changed(HWND hwnd, WindowChange change) {
     if (change != WindowChange::Text) return;
-    int id = 0;
-    {
-        std::lock_guard<std::mutex> hold(lock_);
-        id = recorded_id_;
-    }
     WindowView view;
-    if (id == 0 || !view_window(hwnd, &view) || view.id != id) return;
+    if (!view_window(hwnd, &view) || strcasecmp(view.class_name.c_str(), "Static") != 0) return;
     std::lock_guard<std::mutex> hold(lock_);
-    recorded_texts_.push_back(view.text);
+    static_texts_.push_back(StaticTextSeen{view.id, view.text});
 }
 
 std::vector<bool> HeadlessHost::session_ends() const {

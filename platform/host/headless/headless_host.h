@@ -100,11 +100,15 @@ public:
     std::vector<PrintDialogSeen> print_dialogs() const;
     std::vector<ShellRequest> shell_requests() const;
     std::vector<PrintedDocument> printed_documents() const;
+    // Every text a static control was given, in order: progress shown while
+    // the program does not wait for the user.
+    struct StaticTextSeen {
+        int id;  // the control's identifier
+        std::string text;
+    };
+    std::vector<StaticTextSeen> static_texts() const;
     // For each end of the session: whether every window let it end.
     std::vector<bool> session_ends() const;
-    // Every text given from now on to a control with this identifier, in order.
-    void record_texts(int control_id);
-    std::vector<std::string> recorded_texts() const;
     // The font metrics the printer reports.
     TEXTMETRICA printer_metrics;
 
@@ -142,9 +146,8 @@ private:
     std::vector<PrintDialogSeen> print_dialogs_;
     std::vector<ShellRequest> shell_;
     std::vector<PrintedDocument> documents_;
+    std::vector<StaticTextSeen> static_texts_;
     std::vector<bool> session_ends_;
-    int recorded_id_ = 0;
-    std::vector<std::string> recorded_texts_;
 };
 
 // Writes what the program waited for and ends the process: a test whose

@@ -1,0 +1,235 @@
+// Copy Block: runs in chunks of 128 with their progress, overlapping runs in
+// both directions checked against a model of the image, and what is said
+// when part of a run could not be read, written or lies off the disk.
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+
+#include "editor/editor_state.h"
+#include "editor_fixture.h"
+#include "resources/resource.h"
+
+using platform::HeadlessHost;
+using namespace testing_support;
+
+namespace {
+
+const char* const kCompleted = "Copying of sectors has been completed succesfully";
+
+class CopyBlock : public EditorTest {
+protected:
+    void go_to(const std::string& number) {
+        choose_menu(IDM_GOTO_SECTOR);
+        host_.type_text(number);
+        press(VK_RETURN);
+    }
+    // Fills in the dialog as a person does and presses Copy.
+    void copy(const std::string& destination, const std::string& count) {
+        choose_menu(IDM_COPY_BLOCK);
+        host_.type_text(destination);
+        press(VK_TAB);
+        host_.type_text(count);
+        host_.click(HeadlessHost::item("Copy Block", IDC_COPY));
+    }
+    std::vector<std::string> progress() const {
+        std::vector<std::string> texts;
+        for (const auto& seen : host_.static_texts())
+            if (seen.id == IDC_COPY_PROGRESS) texts.push_back(seen.text);
+        return texts;
+    }
+    static void expect_box(const HeadlessHost::MessageBoxSeen& box, const std::string& text, const std::string& caption,
+                           bool owned_by_main_window) {
+        EXPECT_EQ(box.text, text);
+        EXPECT_EQ(box.caption, caption);
+        EXPECT_EQ(box.type, static_cast<UINT>(MB_OK));
+        if (owned_by_main_window) {
+            EXPECT_EQ(box.owner, EditorState.MainWindow) << text;
+        } else {
+            EXPECT_TRUE(box.owner != nullptr && box.owner != EditorState.MainWindow) << text << ": the dialog's own";
+        }
+    }
+
+    // The image as the test expects it: each copy applied to a model of it.
+    struct Model {
+        std::vector<uint8_t> bytes;
+        void copy(uint32_t source, uint32_t destination, uint32_t count) {
+            std::vector<uint8_t> before = bytes;
+            memcpy(&bytes[destination * 512ull], &before[source * 512ull], count * 512ull);
+        }
+    };
+    Model model_of(const std::string& path) { return Model{read_file_bytes(path, 0, std::filesystem::file_size(path))}; }
+};
+
+TEST_F(CopyBlock, CancelAndZeroSectorsCopyNothingAndZeroStillCompletes) {
+    write_stamped_image(image("c.img"), 64);
+    map_volume('C', image("c.img"));
+    Model model = model_of(image("c.img"));
+    open_selected_disk();
+    choose_menu(IDM_COPY_BLOCK);
+    host_.type_text("5");
+    press(VK_TAB);
+    host_.type_text("3");
+    host_.click(HeadlessHost::item("Copy Block", IDC_CANCEL));
+    copy("5", "0");
+    host_.answer_message_box(IDOK);
+    bool closed = false;
+    host_.check("the dialog", [&] { closed = HeadlessHost::window("Copy Block")() == nullptr; });
+    quit();
+    run_editor();
+    EXPECT_TRUE(closed);
+    EXPECT_EQ(read_file_bytes(image("c.img"), 0, 64 * 512), model.bytes);
+    EXPECT_TRUE(progress().empty());
+    ASSERT_EQ(boxes().size(), 1u);
+    expect_box(boxes()[0], kCompleted, "Copy Complete", true);
+}
+
+// Overlaps in both directions, by a whole run and by one sector: the
+// destination gets the source as it was before the copy.
+TEST_F(CopyBlock, OverlappingRunsGetTheSourcesOriginalBytes) {
+    write_stamped_image(image("c.img"), 1024);
+    map_volume('C', image("c.img"));
+    Model model = model_of(image("c.img"));
+    open_selected_disk();
+    go_to("10");
+    copy("", "300");  // an empty destination is sector 0
+    host_.answer_message_box(IDOK);
+    go_to("400");
+    copy("500", "300");
+    host_.answer_message_box(IDOK);
+    go_to("900");
+    copy("901", "100");
+    host_.answer_message_box(IDOK);
+    go_to("701");
+    copy("700", "129");
+    host_.answer_message_box(IDOK);
+    quit();
+    run_editor();
+    model.copy(10, 0, 300);
+    model.copy(400, 500, 300);
+    model.copy(900, 901, 100);
+    model.copy(701, 700, 129);
+    EXPECT_TRUE(read_file_bytes(image("c.img"), 0, 1024 * 512) == model.bytes);
+    EXPECT_EQ(progress(), (std::vector<std::string>{"42% Complete", "85% Complete", "100% Complete", "42% Complete",
+                                                    "85% Complete", "100% Complete", "100% Complete", "99% Complete",
+                                                    "100% Complete"}));
+    auto seen = boxes();
+    ASSERT_EQ(seen.size(), 4u);
+    for (const auto& box : seen) expect_box(box, kCompleted, "Copy Complete", true);
+}
+
+// Sectors beyond the last one are neither read nor written: the run is cut
+// there and the message says how much was left.
+TEST_F(CopyBlock, RunBeyondTheEndOfTheDiskCopiesWhatLiesOnItAndSaysWhatWasNot) {
+    write_stamped_image(image("c.img"), 257);  // the odd sector 256 lies beyond the last, 255
+    map_volume('C', image("c.img"));
+    Model model = model_of(image("c.img"));
+    open_selected_disk();
+    go_to("200");
+    copy("20", "100");
+    host_.answer_message_box(IDOK);
+    go_to("0");
+    copy("230", "50");
+    host_.answer_message_box(IDOK);
+    copy("300", "10");
+    host_.answer_message_box(IDOK);
+    quit();
+    run_editor();
+    model.copy(200, 20, 56);
+    model.copy(0, 230, 26);
+    EXPECT_TRUE(read_file_bytes(image("c.img"), 0, 257 * 512) == model.bytes);
+    EXPECT_EQ(std::filesystem::file_size(image("c.img")), 257u * 512);
+    EXPECT_EQ(progress(), (std::vector<std::string>{"56% Complete", "52% Complete"}));
+    auto seen = boxes();
+    ASSERT_EQ(seen.size(), 3u);
+    const std::string beyond = "\nThe run goes beyond the last sector of the disk, 255.";
+    expect_box(seen[0], "44 of 100 sectors were not copied." + beyond, "Error Copying", true);
+    expect_box(seen[1], "24 of 50 sectors were not copied." + beyond, "Error Copying", true);
+    expect_box(seen[2], "10 of 10 sectors were not copied." + beyond, "Error Copying", true);
+}
+
+// A disk of 2^32 sectors (a sparse image): neither the source nor the
+// destination goes on from sector 4,294,967,295 to sector 0.
+TEST_F(CopyBlock, RunsNeverWrapToSectorZero) {
+    const uint64_t sectors = 1ull << 32;
+    write_zero_image(image("big.img"), sectors * 512);
+    for (uint64_t s : {0xFFFFFF80ull, 0xFFFFFFFFull, 0ull, 103ull, 104ull})
+        write_file_bytes(image("big.img"), s * 512, stamped_sector(s));
+    map_volume('C', image("big.img"));
+    open_selected_disk();
+    go_to("4294967168");  // 0xFFFFFF80: 128 sectors before the end
+    copy("1000", "256");
+    host_.answer_message_box(IDOK);
+    go_to("0");
+    copy("4294967200", "200");
+    host_.answer_message_box(IDOK);
+    quit();
+    run_editor();
+    auto sector = [&](uint64_t s) { return read_file_bytes(image("big.img"), s * 512, 512); };
+    EXPECT_EQ(sector(1000), stamped_sector(0xFFFFFF80));
+    EXPECT_EQ(sector(1127), stamped_sector(0xFFFFFFFF));
+    EXPECT_EQ(sector(1128), std::vector<uint8_t>(512, 0)) << "nothing from sector 0 and on";
+    EXPECT_EQ(sector(0xFFFFFFA0), stamped_sector(0));
+    EXPECT_EQ(sector(0xFFFFFFFF), std::vector<uint8_t>(512, 0)) << "sector 95 of the source";
+    EXPECT_EQ(sector(0), stamped_sector(0)) << "nothing written from sector 0 on";
+    EXPECT_EQ(sector(103), stamped_sector(103));
+    EXPECT_EQ(std::filesystem::file_size(image("big.img")), sectors * 512);
+    auto seen = boxes();
+    ASSERT_EQ(seen.size(), 2u);
+    const std::string beyond = "\nThe run goes beyond the last sector of the disk, 4294967295.";
+    expect_box(seen[0], "128 of 256 sectors were not copied." + beyond, "Error Copying", true);
+    expect_box(seen[1], "104 of 200 sectors were not copied." + beyond, "Error Copying", true);
+}
+
+// The disk shrinks under the editor: a chunk that reads short writes only
+// what it read, one that reads nothing says so, and the copy goes on.
+TEST_F(CopyBlock, ShortReadsWriteOnlyTheSectorsDelivered) {
+    write_stamped_image(image("c.img"), 1024);
+    map_volume('C', image("c.img"));
+    open_selected_disk();
+    go_to("150");
+    host_.check("shrink the disk to 200 sectors", [&] { ASSERT_EQ(truncate(image("c.img").c_str(), 200 * 512), 0); });
+    copy("10", "300");
+    host_.answer_message_box(IDOK);
+    host_.answer_message_box(IDOK);
+    host_.answer_message_box(IDOK);
+    quit();
+    run_editor();
+    Model model{read_file_bytes(image("c.img"), 0, 0)};
+    for (uint32_t s = 0; s < 200; ++s) {
+        auto bytes = stamped_sector(s);
+        model.bytes.insert(model.bytes.end(), bytes.begin(), bytes.end());
+    }
+    model.copy(150, 10, 50);
+    EXPECT_TRUE(read_file_bytes(image("c.img"), 0, 200 * 512) == model.bytes);
+    EXPECT_EQ(std::filesystem::file_size(image("c.img")), 200u * 512);
+    EXPECT_EQ(progress(), (std::vector<std::string>{"42% Complete", "85% Complete", "100% Complete"}));
+    auto seen = boxes();
+    ASSERT_EQ(seen.size(), 3u);
+    expect_box(seen[0], "Error accessing contents of sector", "Data Error", false);
+    expect_box(seen[1], "Error accessing contents of sector", "Data Error", false);
+    expect_box(seen[2], "250 of 300 sectors were not copied.", "Error Copying", true);
+}
+
+// Past 2^31 too, sector numbers are unsigned.
+TEST_F(CopyBlock, WriteProtectedDestinationReportsTheFailedWrite) {
+    write_zero_image(image("big.img"), 3000001000ull * 512);
+    LoopDevice loop(image("big.img"), {.read_only = true});
+    REQUIRE_LOOP(loop);
+    map_volume('C', loop.device());
+    open_selected_disk();
+    copy("3000000000", "300");
+    host_.answer_message_box(IDOK);
+    host_.answer_message_box(IDOK);
+    quit();
+    run_editor();
+    CloseHandle(EditorState.DiskRef);
+    EditorState.DiskRef = INVALID_HANDLE_VALUE;
+    EXPECT_EQ(progress(), std::vector<std::string>{"42% Complete"}) << "the copy ends at the failed write";
+    auto seen = boxes();
+    ASSERT_EQ(seen.size(), 2u);
+    expect_box(seen[0], "Error writing at sector 3000000000", "Error Copying", false);
+    expect_box(seen[1], "300 of 300 sectors were not copied.", "Error Copying", true);
+}
+
+}  // namespace

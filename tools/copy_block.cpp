@@ -1,0 +1,129 @@
+#include "tools/copy_block.h"
+
+#include <stdio.h>
+
+#include <new>
+
+#include "disk/sector_access.h"
+#include "editor/editor_state.h"
+#include "resources/resource.h"
+
+constexpr DWORD COPY_CHUNK = 128;
+// Unbuffered devices want aligned buffers; a page keeps every transfer
+// going straight to the device.
+constexpr std::align_val_t COPY_BUFFER_ALIGNMENT{4096};
+
+struct CopyRun {
+    HWND dialog;
+    DWORD source;
+    DWORD destination;
+    DWORD total;      // sectors asked for
+    DWORD reachable;  // of those, the ones whose source and destination lie on the disk
+    BYTE* buffer;
+    DWORD copied;     // sectors read and written
+    bool write_failed;
+};
+
+// Sectors of a run of total from first that lie within 0 … LastSector; a run
+// never goes on past sector 4,294,967,295 to sector 0.
+static DWORD sectors_on_disk(DWORD first, DWORD total) {
+    if (first > EditorState.LastSector) return 0;
+    ULONGLONG room = (ULONGLONG)EditorState.LastSector - first + 1;
+    return room < total ? (DWORD)room : total;
+}
+
+// Copies size sectors at offset into the run. Only whole sectors that the
+// read delivered are written; a failed write is reported and ends the copy.
+static void copy_chunk(CopyRun* run, DWORD offset, DWORD size) {
+    DWORD got = read_sectors(EditorState.DiskRef, run->source + offset, size, run->buffer);
+    if (got < SECTOR_SIZE) MessageBoxA(run->dialog, "Error accessing contents of sector", "Data Error", MB_OK);
+    DWORD delivered = got / SECTOR_SIZE < size ? got / SECTOR_SIZE : size;
+    if (delivered == 0) return;
+    DWORD written = write_sectors(EditorState.DiskRef, run->destination + offset, delivered, run->buffer);
+    DWORD written_sectors = written / SECTOR_SIZE < delivered ? written / SECTOR_SIZE : delivered;
+    run->copied += written_sectors;
+    if (written_sectors == delivered) return;
+    char text[64];
+    snprintf(text, sizeof text, "Error writing at sector %u", (unsigned)(run->destination + offset + written_sectors));
+    MessageBoxA(run->dialog, text, "Error Copying", MB_OK);
+    run->write_failed = true;
+}
+
+static void show_progress(const CopyRun* run, DWORD done) {
+    char text[32];
+    snprintf(text, sizeof text, "%i%% Complete", (int)((ULONGLONG)done * 100 / run->total));
+    SetDlgItemTextA(run->dialog, IDC_COPY_PROGRESS, text);
+}
+
+// Chunks of 128 sectors, the last one shorter. A destination above the source
+// that overlaps it is copied from the top down, so no sector is read after
+// this copy has overwritten it.
+static void copy_sectors(CopyRun* run) {
+    bool descending = run->destination > run->source && run->destination - run->source < run->reachable;
+    DWORD done = 0;
+    while (done < run->reachable && !run->write_failed) {
+        DWORD size = run->reachable - done < COPY_CHUNK ? run->reachable - done : COPY_CHUNK;
+        copy_chunk(run, descending ? run->reachable - done - size : done, size);
+        done += size;
+        show_progress(run, done);
+    }
+}
+
+static void report_outcome(const CopyRun* run) {
+    if (run->copied == run->total) {
+        MessageBoxA(EditorState.MainWindow, "Copying of sectors has been completed succesfully", "Copy Complete", MB_OK);
+        return;
+    }
+    char text[160];
+    int length = snprintf(text, sizeof text, "%u of %u sectors were not copied.", (unsigned)(run->total - run->copied),
+                          (unsigned)run->total);
+    if (run->reachable < run->total)
+        snprintf(text + length, sizeof text - length, "\nThe run goes beyond the last sector of the disk, %u.",
+                 (unsigned)EditorState.LastSector);
+    MessageBoxA(EditorState.MainWindow, text, "Error Copying", MB_OK);
+}
+
+static void copy_block(HWND dialog) {
+    BOOL translated;
+    CopyRun run = {};
+    run.dialog = dialog;
+    run.source = EditorState.CurrentSector;
+    run.destination = GetDlgItemInt(dialog, IDC_DESTINATION, &translated, FALSE);
+    run.total = GetDlgItemInt(dialog, IDC_SECTORS_TO_COPY, &translated, FALSE);
+    run.buffer = new (COPY_BUFFER_ALIGNMENT, std::nothrow) BYTE[COPY_CHUNK * SECTOR_SIZE];
+    if (!run.buffer) {
+        MessageBoxA(EditorState.MainWindow, "Insufficient free memory to perform transfer", "Error Copying", MB_OK);
+        PostMessageA(dialog, WM_CLOSE, 0, 0);
+        return;
+    }
+    run.reachable = sectors_on_disk(run.destination, sectors_on_disk(run.source, run.total));
+    copy_sectors(&run);
+    report_outcome(&run);
+    ::operator delete[](run.buffer, COPY_BUFFER_ALIGNMENT);
+    PostMessageA(dialog, WM_CLOSE, 0, 0);
+}
+
+void show_copy_block() {
+    DialogBoxParamA(EditorState.Instance, MAKEINTRESOURCEA(IDD_COPY_BLOCK), NULL, copy_block_dialog, 0);
+}
+
+INT_PTR CALLBACK copy_block_dialog(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+    case WM_INITDIALOG:
+        PostMessageA(dialog, WM_SETICON, ICON_SMALL, (LPARAM)EditorState.Icon);
+        PostMessageA(dialog, WM_SETICON, ICON_BIG, (LPARAM)EditorState.Icon);
+        return TRUE;
+    case WM_CLOSE:
+    case WM_DESTROY:
+    case WM_QUERYENDSESSION:
+        DefWindowProcA(dialog, message, wparam, lparam);
+        return 0;
+    case WM_COMMAND:
+        if (HIWORD(wparam) != 0) return 0;
+        if (LOWORD(wparam) == IDC_COPY) copy_block(dialog);
+        if (LOWORD(wparam) == IDC_CANCEL) PostMessageA(dialog, WM_CLOSE, 0, 0);
+        return 0;
+    default:
+        return 0;
+    }
+}

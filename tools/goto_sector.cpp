@@ -1,0 +1,63 @@
+#include "tools/goto_sector.h"
+
+#include "disk/legacy_services.h"
+#include "disk/sector_access.h"
+#include "editor/editor_state.h"
+#include "editor/pane_render.h"
+#include "editor/sector_commands.h"
+#include "resources/resource.h"
+
+// Reads CurrentSector into SectorData; the edits of the sector shown before
+// are dropped whatever the read gives.
+static DWORD read_chosen_sector() {
+    if (EditorState.AccessMode == ACCESS_LEGACY) {
+        EditorState.SectorDirty = 0;
+        return legacy_read_sectors((DWORD)(ULONG_PTR)EditorState.DiskRef, EditorState.CurrentSector, 1,
+                                   EditorState.SectorData);
+    }
+    DWORD seek_failed = seek_sector(EditorState.DiskRef, EditorState.CurrentSector);
+    EditorState.SectorDirty = 0;
+    // Reading from wherever the device stands would put another sector's
+    // bytes under this number.
+    if (seek_failed) return 0;
+    return read_from_position(EditorState.DiskRef, EditorState.SectorData, 1);
+}
+
+static void go_to_sector(HWND dialog) {
+    BOOL translated;
+    DWORD sector = GetDlgItemInt(dialog, IDC_GOTO_NUMBER, &translated, FALSE);
+    if (sector > EditorState.LastSector) sector = EditorState.LastSector;
+    EditorState.CurrentSector = sector;
+    DWORD got = read_chosen_sector();
+    if (got != SECTOR_SIZE) {
+        blank_unread_part(got);
+        MessageBoxA(dialog, "Error accessing contents of sector", "Data Error", MB_OK);
+    }
+    render_panes();
+    PostMessageA(dialog, WM_CLOSE, 0, 0);
+}
+
+void show_goto_sector() {
+    DialogBoxParamA(EditorState.Instance, MAKEINTRESOURCEA(IDD_GOTO_SECTOR), NULL, goto_sector_dialog, 0);
+}
+
+INT_PTR CALLBACK goto_sector_dialog(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+    case WM_INITDIALOG:
+        PostMessageA(dialog, WM_SETICON, ICON_SMALL, (LPARAM)EditorState.Icon);
+        PostMessageA(dialog, WM_SETICON, ICON_BIG, (LPARAM)EditorState.Icon);
+        return TRUE;
+    case WM_CLOSE:
+    case WM_DESTROY:
+    case WM_QUERYENDSESSION:
+        DefWindowProcA(dialog, message, wparam, lparam);
+        return 0;
+    case WM_COMMAND:
+        if (HIWORD(wparam) != 0) return 0;
+        if (LOWORD(wparam) == IDC_GOTO) go_to_sector(dialog);
+        if (LOWORD(wparam) == IDC_CANCEL) PostMessageA(dialog, WM_CLOSE, 0, 0);
+        return 0;
+    default:
+        return 0;
+    }
+}
