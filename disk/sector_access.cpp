@@ -1,5 +1,6 @@
 #include "disk/sector_access.h"
 
+#include "disk/aligned_transfer.h"
 #include "disk/legacy_services.h"
 #include "editor/editor_state.h"
 
@@ -13,16 +14,14 @@ DWORD read_sectors(HANDLE disk, DWORD first, DWORD count, void* buffer) {
         MessageBoxA(NULL, "Error reading disk", "Error", MB_OK);
         return 0;
     }
-    return read_from_position(disk, buffer, count);
+    return read_at_position(disk, (ULONGLONG)first << 9, buffer, (count & 0xFF) << 9);
 }
 
 DWORD write_sectors(HANDLE disk, DWORD first, DWORD count, const void* buffer) {
     if (EditorState.AccessMode == ACCESS_LEGACY)
         return legacy_write_sectors((DWORD)(ULONG_PTR)disk, first, count, buffer);
     if (seek_sector(disk, first)) return 0;
-    DWORD written = 0;
-    WriteFile(disk, buffer, (count & 0xFF) << 9, &written, NULL);
-    return written;
+    return write_at_position(disk, (ULONGLONG)first << 9, buffer, (count & 0xFF) << 9);
 }
 
 HANDLE open_disk_device(const char* path) {
@@ -31,6 +30,7 @@ HANDLE open_disk_device(const char* path) {
     if (handle == INVALID_HANDLE_VALUE)
         handle = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
                              FILE_FLAG_NO_BUFFERING, NULL);
+    if (handle != INVALID_HANDLE_VALUE) remember_logical_sector(handle);
     return handle;
 }
 
@@ -42,12 +42,16 @@ DWORD seek_sector(HANDLE handle, DWORD sector) {
 }
 
 DWORD read_from_position(HANDLE handle, void* buffer, DWORD count) {
-    DWORD got = 0;
-    ReadFile(handle, buffer, (count & 0xFF) << 9, &got, NULL);
-    return got;
+    // Where the handle stands, for the bridging of unbuffered transfers.
+    LONG high = 0;
+    SetLastError(NO_ERROR);
+    DWORD low = SetFilePointer(handle, 0, &high, FILE_CURRENT);
+    if (low == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR) return 0;
+    return read_at_position(handle, ((ULONGLONG)(DWORD)high << 32) | low, buffer, (count & 0xFF) << 9);
 }
 
 DWORD close_disk_device(HANDLE handle) {
+    forget_logical_sector(handle);
     CloseHandle(handle);
     return 1;
 }
@@ -81,5 +85,9 @@ DWORD query_last_sector(HANDLE handle) {
     GET_LENGTH_INFORMATION length;
     if (DeviceIoControl(handle, IOCTL_DISK_GET_LENGTH_INFO, NULL, 0, &length, sizeof length, &returned, NULL))
         return last_sector_of_length(length.Length.QuadPart);
+    // An image file standing for a drive (Wine's file-backed drives answer
+    // neither request) or an ordinary file: the file's own size.
+    LARGE_INTEGER size;
+    if (GetFileSizeEx(handle, &size)) return last_sector_of_length(size.QuadPart);
     return 0;
 }

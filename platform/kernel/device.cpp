@@ -1,4 +1,5 @@
 // DeviceIoControl, and the disk requests that device handles answer.
+#include <cstddef>
 #include <cstring>
 #include <fstream>
 
@@ -36,6 +37,22 @@ bool on_gpt_disk(const platform::DeviceTarget& target) {
     return false;
 }
 
+// The size of the drive that holds target: Windows answers the geometry
+// request of a volume for its whole disk.
+DWORD drive_size(const platform::DeviceTarget& target, platform::UnixFile& file, uint64_t* size) {
+    if (target.whole_disk.empty() || target.whole_disk == file.path()) return file.size(size);
+    platform::UnixFile::Options options;
+    DWORD error = ERROR_SUCCESS;
+    auto disk = platform::UnixFile::open(target.whole_disk, options, &error);
+    if (!disk) return file.size(size);
+    return disk->size(size);
+}
+
+static_assert(offsetof(DISK_GEOMETRY, BytesPerSector) == 20 && sizeof(DISK_GEOMETRY) == 24,
+              "DISK_GEOMETRY as Windows lays it out");
+static_assert(offsetof(DISK_GEOMETRY_EX, DiskSize) == 24 && offsetof(DISK_GEOMETRY_EX, Data) == 32,
+              "DISK_GEOMETRY_EX as Windows lays it out");
+
 }  // namespace
 
 namespace platform {
@@ -70,6 +87,29 @@ BOOL FileObject::device_io_control(DWORD code, LPVOID, DWORD, LPVOID out, DWORD 
         length.Length.QuadPart = static_cast<LONGLONG>(size);
         memcpy(out, &length, sizeof length);
         *returned = sizeof length;
+        return TRUE;
+    }
+    case IOCTL_DISK_GET_DRIVE_GEOMETRY_EX: {
+        // The fixed part; the partition and detection records that may
+        // follow it are not given, and the count returned says so.
+        constexpr DWORD fixed = offsetof(DISK_GEOMETRY_EX, Data);
+        if (!out || out_size < fixed) return fail_with(ERROR_INSUFFICIENT_BUFFER);
+        if (DWORD error = drive_size(target, *file, &size); error != ERROR_SUCCESS) return fail_with(error);
+        DISK_GEOMETRY_EX geometry;
+        memset(&geometry, 0, sizeof geometry);
+        DWORD block = file->logical_block();
+        // Disks without a geometry of their own get Windows' made-up one:
+        // 255 heads of 63 sectors.
+        geometry.Geometry.TracksPerCylinder = 255;
+        geometry.Geometry.SectorsPerTrack = 63;
+        geometry.Geometry.BytesPerSector = block;
+        geometry.Geometry.Cylinders.QuadPart = static_cast<LONGLONG>(size / (255ull * 63 * block));
+        std::string drive = target.whole_disk.empty() ? file->path() : target.whole_disk;
+        bool removable = file->is_block_device() && read_sysfs_number(drive, "removable") == 1;
+        geometry.Geometry.MediaType = removable ? RemovableMedia : FixedMedia;
+        geometry.DiskSize.QuadPart = static_cast<LONGLONG>(size);
+        memcpy(out, &geometry, fixed);
+        *returned = fixed;
         return TRUE;
     }
     default: return fail_with(ERROR_INVALID_FUNCTION);

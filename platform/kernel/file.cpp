@@ -1,4 +1,4 @@
-// CreateFileA, SetFilePointer, ReadFile, WriteFile.
+// CreateFileA, SetFilePointer, GetFileSizeEx, ReadFile, WriteFile.
 #include <fcntl.h>
 #include <strings.h>
 #include <unistd.h>
@@ -12,8 +12,6 @@ using platform::FileObject;
 using platform::fail_with;
 
 namespace {
-
-constexpr uint64_t kSector = 512;
 
 int creation_flags(DWORD disposition) {
     switch (disposition) {
@@ -162,6 +160,19 @@ DWORD WINAPI SetFilePointer(HANDLE hFile, LONG lDistanceToMove, PLONG lpDistance
     return static_cast<DWORD>(target);
 }
 
+BOOL WINAPI GetFileSizeEx(HANDLE hFile, PLARGE_INTEGER lpFileSize) {
+    auto object = platform::lookup_handle_as<FileObject>(hFile);
+    if (!object) return fail_with(ERROR_INVALID_HANDLE);
+    if (!lpFileSize) return fail_with(ERROR_INVALID_PARAMETER);
+    // A disk or volume is no file: its size comes from the disk requests.
+    if (object->device) return fail_with(ERROR_INVALID_PARAMETER);
+    uint64_t size = 0;
+    if (DWORD error = object->file->size(&size); error != ERROR_SUCCESS) return fail_with(error);
+    lpFileSize->QuadPart = static_cast<LONGLONG>(size);
+    SetLastError(ERROR_SUCCESS);
+    return TRUE;
+}
+
 namespace {
 
 template <typename Buffer, typename Transfer>
@@ -178,8 +189,14 @@ BOOL transfer(HANDLE hFile, Buffer buffer, DWORD length, LPDWORD done, LPOVERLAP
     // A synchronous handle given an OVERLAPPED transfers at its offset.
     uint64_t offset = overlapped ? (static_cast<uint64_t>(overlapped->OffsetHigh) << 32) | overlapped->Offset
                                  : object->position;
-    if (object->unbuffered && (offset % kSector != 0 || length % kSector != 0))
-        return fail_with(ERROR_INVALID_PARAMETER);
+    // An unbuffered handle moves whole logical sectors from memory aligned
+    // to them, as Windows demands of it (the strictest disks enforce the
+    // alignment): anything else is refused, never bridged here.
+    if (object->unbuffered) {
+        uint64_t block = object->file->logical_block();
+        if (offset % block != 0 || length % block != 0 || reinterpret_cast<uintptr_t>(buffer) % block != 0)
+            return fail_with(ERROR_INVALID_PARAMETER);
+    }
     DWORD moved = 0;
     DWORD error = move(*object->file, offset, buffer, length, &moved);
     object->position = offset + moved;

@@ -20,7 +20,7 @@ public:
     std::unique_ptr<UnixFile> file;
     bool can_read = false;
     bool can_write = false;
-    bool unbuffered = false;  // transfers must be whole 512-byte sectors, as on Windows
+    bool unbuffered = false;  // transfers must be whole logical sectors from aligned memory, as on Windows
     bool device = false;      // opened through the device namespace
     DeviceTarget target;      // for a device: what its name stood for
     std::string delete_on_close;

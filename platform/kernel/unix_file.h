@@ -1,6 +1,9 @@
-// An open file or block device of the host, with the transfer rules of an
-// unbuffered Windows handle: the callers' buffers may have any alignment and
-// a 512-byte transfer works on devices whose logical blocks are larger.
+// An open file or block device of the host. On a direct (O_DIRECT)
+// descriptor a transfer that does not fit its logical blocks goes through an
+// aligned bounce buffer: the emulated 95/98 volume services need that, since
+// they take any buffer and 512-byte sectors. Win32 handles never ask for it:
+// an unbuffered handle refuses such transfers as Windows does, and the
+// editor's disk access bridges them itself.
 #pragma once
 
 #include <cstdint>

@@ -68,7 +68,7 @@ typedef union _LARGE_INTEGER {
         LONG HighPart;
     } u;
     LONGLONG QuadPart;
-} LARGE_INTEGER;
+} LARGE_INTEGER, *PLARGE_INTEGER;
 
 typedef struct _SECURITY_ATTRIBUTES {
     DWORD nLength;

@@ -7,6 +7,7 @@
 #define IOCTL_DISK_GET_DRIVE_GEOMETRY 0x00070000
 #define IOCTL_DISK_GET_PARTITION_INFO 0x00074004
 #define IOCTL_DISK_GET_LENGTH_INFO 0x0007405C
+#define IOCTL_DISK_GET_DRIVE_GEOMETRY_EX 0x000700A0
 
 #define PARTITION_ENTRY_UNUSED 0x00
 
@@ -25,3 +26,33 @@ typedef struct _GET_LENGTH_INFORMATION {
     LARGE_INTEGER Length;
 } GET_LENGTH_INFORMATION, *PGET_LENGTH_INFORMATION;
 
+
+typedef enum _MEDIA_TYPE {
+    Unknown,
+    F5_1Pt2_512,
+    F3_1Pt44_512,
+    F3_2Pt88_512,
+    F3_20Pt8_512,
+    F3_720_512,
+    F5_360_512,
+    F5_320_512,
+    F5_320_1024,
+    F5_180_512,
+    F5_160_512,
+    RemovableMedia,
+    FixedMedia
+} MEDIA_TYPE, *PMEDIA_TYPE;
+
+typedef struct _DISK_GEOMETRY {
+    LARGE_INTEGER Cylinders;
+    MEDIA_TYPE MediaType;
+    DWORD TracksPerCylinder;
+    DWORD SectorsPerTrack;
+    DWORD BytesPerSector;
+} DISK_GEOMETRY, *PDISK_GEOMETRY;
+
+typedef struct _DISK_GEOMETRY_EX {
+    DISK_GEOMETRY Geometry;
+    LARGE_INTEGER DiskSize;
+    BYTE Data[1];
+} DISK_GEOMETRY_EX, *PDISK_GEOMETRY_EX;

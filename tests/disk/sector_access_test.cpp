@@ -218,6 +218,26 @@ TEST_F(SectorAccess, DeviceWithLargerLogicalBlocksMovesSingleSectors) {
     EXPECT_EQ(bytes_of(&buffer[512], 512), std::vector<uint8_t>(512, 0x6B));
     EXPECT_EQ(bytes_of(&buffer[1024], 512), stamped_sector(6));
     EXPECT_EQ(query_last_sector(h), 63u);
+
+    // Sectors 3 to 12 end part-way into both 4096-byte blocks they touch;
+    // the last sector of the disk ends its last block.
+    std::vector<BYTE> run(10 * 512);
+    for (size_t i = 0; i < run.size(); ++i) run[i] = static_cast<BYTE>(i * 7 + 1);
+    EXPECT_EQ(write_sectors(h, 3, 10, run.data()), 5120u);
+    EXPECT_EQ(write_sectors(h, 63, 1, data.data()), 512u);
+    EXPECT_EQ(write_sectors(h, 63, 2, data.data()), 0u) << "past the end: nothing written";
+    // Goto's path: position, then read where the handle stands.
+    seek_sector(h, 12);
+    EXPECT_EQ(read_from_position(h, buffer.data(), 2), 1024u);
+    EXPECT_EQ(bytes_of(buffer.data(), 512), bytes_of(&run[9 * 512], 512));
+    EXPECT_EQ(bytes_of(&buffer[512], 512), stamped_sector(13));
+    close_disk_device(h);
+    opened_.clear();
+    EXPECT_EQ(read_file_bytes(image("big-blocks.img"), 2 * 512, 512), stamped_sector(2));
+    EXPECT_EQ(read_file_bytes(image("big-blocks.img"), 3 * 512, run.size()), run);
+    EXPECT_EQ(read_file_bytes(image("big-blocks.img"), 13 * 512, 512), stamped_sector(13));
+    EXPECT_EQ(read_file_bytes(image("big-blocks.img"), 62 * 512, 512), stamped_sector(62));
+    EXPECT_EQ(read_file_bytes(image("big-blocks.img"), 63 * 512, 512), data);
 }
 
 TEST_F(SectorAccess, WriteProtectedDeviceOpensReadOnly) {
@@ -314,13 +334,18 @@ TEST_F(SectorAccess, GptDiskAnswersOnlyTheLengthQuery) {
     close_disk_device(h);
 }
 
-TEST_F(SectorAccess, FailedSizeQueryGivesZero) {
+TEST_F(SectorAccess, SizeOfTheFileWhenNeitherRequestAnswersElseZero) {
     EXPECT_EQ(query_last_sector(INVALID_HANDLE_VALUE), 0u);
-    // An ordinary file is no device: neither request answers.
+    // An ordinary file is no device: neither request answers, as with
+    // Wine's file-backed drives, but the file has a size.
     write_zero_image(image("plain.bin"), 1474560);
     HANDLE h = CreateFileA(image("plain.bin").c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
     ASSERT_NE(h, INVALID_HANDLE_VALUE);
-    EXPECT_EQ(query_last_sector(h), 0u);
+    BYTE answer[64];
+    DWORD returned = 0;
+    EXPECT_FALSE(DeviceIoControl(h, IOCTL_DISK_GET_PARTITION_INFO, NULL, 0, answer, sizeof answer, &returned, NULL));
+    EXPECT_FALSE(DeviceIoControl(h, IOCTL_DISK_GET_LENGTH_INFO, NULL, 0, answer, sizeof answer, &returned, NULL));
+    EXPECT_EQ(query_last_sector(h), 2879u);
     CloseHandle(h);
 }
 

@@ -83,10 +83,10 @@ TEST_F(EditorOnQt, OpensTheSampleDiskStepsEditsAndAsksBeforeLeavingTheEdit) {
              QFontMetrics metrics(pane->font());
              hex_width = pane->width();
              hex_height = pane->height();
-             // 190 units hold 47.5 characters of a fixed font whose width is
-             // the base unit, as on Windows: the digits fit; only the blank
-             // that ends each line is cut.
-             needed_width = 47 * metrics.horizontalAdvance('0');
+             // 192 units hold 48 characters of a fixed font whose width is
+             // the base unit, as on Windows: a whole line, its closing blank
+             // included, so nothing wraps.
+             needed_width = 48 * metrics.horizontalAdvance('0');
              needed_height = 32 * metrics.height();
              save_screenshot(window(EditorState.MainWindow), "editor_main");
              key(Qt::Key_PageDown);
@@ -131,11 +131,11 @@ TEST_F(EditorOnQt, OpensTheSampleDiskStepsEditsAndAsksBeforeLeavingTheEdit) {
     EXPECT_EQ(main_view.units_rect.bottom - main_view.units_rect.top, 286);
     EXPECT_EQ(hex_view.units_rect.left, 22);
     EXPECT_EQ(hex_view.units_rect.top, 12);
-    EXPECT_EQ(hex_view.units_rect.right, 22 + 190);
+    EXPECT_EQ(hex_view.units_rect.right, 22 + 192);
     EXPECT_EQ(hex_view.units_rect.bottom, 12 + 260);
     EXPECT_EQ(text_view.units_rect.left, 217);
     EXPECT_EQ(text_view.units_rect.right, 217 + 72);
-    EXPECT_GE(hex_width, needed_width) << "the 47 characters up to a line's last digit fit";
+    EXPECT_GE(hex_width, needed_width) << "a line's 48 characters fit";
     EXPECT_GE(hex_height, needed_height) << "32 lines fit without scrolling";
 }
 

@@ -286,9 +286,9 @@ TEST_F(KernelDevice, WriteOnReadOnlyDeviceHandleIsDenied) {
     map_volume('C', image("c.img"));
     HANDLE h = open("\\\\.\\C:", GENERIC_READ);
     ASSERT_NE(h, INVALID_HANDLE_VALUE);
-    std::vector<char> sector(512, 0);
+    alignas(4096) char sector[512] = {};
     DWORD written = 5;
-    EXPECT_FALSE(WriteFile(h, sector.data(), 512, &written, NULL));
+    EXPECT_FALSE(WriteFile(h, sector, 512, &written, NULL));
     EXPECT_EQ(written, 0u);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
     CloseHandle(h);
@@ -300,13 +300,14 @@ TEST_F(KernelDevice, ImageFileKeepsTheSizeOfTheDeviceItStandsFor) {
     write_zero_image(image("short.img"), 511);
     map_volume('C', image("c.img"));
     map_volume('D', image("short.img"));
-    std::vector<char> sector(512, 0x5A);
+    alignas(4096) char sector[512];
+    memset(sector, 0x5A, sizeof sector);
     auto write_at = [&](const char* name, LONG offset) {
         HANDLE h = open(name, GENERIC_READ | GENERIC_WRITE);
         EXPECT_NE(h, INVALID_HANDLE_VALUE) << name;
         SetFilePointer(h, offset, nullptr, FILE_BEGIN);
         DWORD written = 7;
-        BOOL done = WriteFile(h, sector.data(), 512, &written, NULL);
+        BOOL done = WriteFile(h, sector, 512, &written, NULL);
         DWORD error = GetLastError();
         CloseHandle(h);
         return std::make_tuple(done, written, error);
@@ -330,13 +331,57 @@ TEST_F(KernelDevice, WriteToAWriteProtectedDeviceSaysWriteProtect) {
     map_volume('C', loop.device());
     HANDLE h = open("\\\\.\\C:", GENERIC_READ | GENERIC_WRITE);
     ASSERT_NE(h, INVALID_HANDLE_VALUE) << "Windows opens a write-protected disk for writing too";
-    std::vector<char> sector(512, 0);
+    alignas(4096) char sector[512] = {};
     DWORD written = 5;
-    EXPECT_FALSE(WriteFile(h, sector.data(), 512, &written, NULL));
+    EXPECT_FALSE(WriteFile(h, sector, 512, &written, NULL));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_WRITE_PROTECT));
     EXPECT_EQ(written, 0u);
     CloseHandle(h);
     EXPECT_EQ(read_file_bytes(image("c.img"), 0, 512), stamped_sector(0));
+}
+
+TEST_F(KernelDevice, GeometryAndUnbufferedTransfersFollowTheLogicalSector) {
+    write_stamped_image(image("big-blocks.img"), 64);
+    LoopDevice loop(image("big-blocks.img"), {.sector_size = 4096});
+    REQUIRE_LOOP(loop);
+    map_volume('C', loop.device());
+    map_volume('D', image("big-blocks.img"));
+    // What the request gives: success, bytes returned, then the sector size
+    // (or the error) and the disk size.
+    auto geometry = [&](const char* name, DWORD room) {
+        HANDLE h = open(name, GENERIC_READ);
+        EXPECT_NE(h, INVALID_HANDLE_VALUE) << name;
+        union {
+            DISK_GEOMETRY_EX ex;
+            BYTE room[256];
+        } out;
+        DWORD returned = 7;
+        BOOL done = DeviceIoControl(h, IOCTL_DISK_GET_DRIVE_GEOMETRY_EX, NULL, 0, &out, room, &returned, NULL);
+        DWORD sector = done ? out.ex.Geometry.BytesPerSector : GetLastError();
+        LONGLONG size = done ? out.ex.DiskSize.QuadPart : 0;
+        CloseHandle(h);
+        return std::make_tuple(done, returned, sector, size);
+    };
+    // The fixed part only: Geometry, then DiskSize.
+    EXPECT_EQ(geometry("\\\\.\\C:", 256), std::make_tuple(TRUE, DWORD{32}, DWORD{4096}, LONGLONG{64 * 512}));
+    EXPECT_EQ(geometry("\\\\.\\D:", 256), std::make_tuple(TRUE, DWORD{32}, DWORD{512}, LONGLONG{64 * 512}));
+    EXPECT_EQ(geometry("\\\\.\\D:", 31), std::make_tuple(FALSE, DWORD{0}, DWORD{ERROR_INSUFFICIENT_BUFFER}, LONGLONG{0}));
+
+    // Windows refuses what does not fit the logical sector; nothing bridges it here.
+    HANDLE h = open("\\\\.\\C:", GENERIC_READ);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    alignas(4096) BYTE block[2 * 4096];
+    DWORD got = 7;
+    EXPECT_FALSE(ReadFile(h, block, 512, &got, NULL));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    EXPECT_EQ(got, 0u);
+    SetFilePointer(h, 4096, NULL, FILE_BEGIN);
+    EXPECT_FALSE(ReadFile(h, block + 512, 4096, &got, NULL)) << "memory not aligned to the logical sector";
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    EXPECT_TRUE(ReadFile(h, block, 4096, &got, NULL));
+    EXPECT_EQ(got, 4096u);
+    EXPECT_EQ(std::vector<uint8_t>(block + 512, block + 1024), stamped_sector(9));
+    CloseHandle(h);
 }
 
 }  // namespace

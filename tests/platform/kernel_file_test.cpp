@@ -125,13 +125,15 @@ TEST_F(KernelFile, UnbufferedTransfersMustBeWholeSectors) {
     write_stamped_image(image("f.bin"), 4);
     HANDLE h = CreateFileA(image("f.bin").c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, FILE_FLAG_NO_BUFFERING, NULL);
     ASSERT_NE(h, INVALID_HANDLE_VALUE);
-    char buffer[1024];
+    alignas(4096) char buffer[1024 + 512];
     DWORD got = 0;
     EXPECT_FALSE(ReadFile(h, buffer, 100, &got, NULL));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
     SetFilePointer(h, 10, NULL, FILE_BEGIN);
     EXPECT_FALSE(ReadFile(h, buffer, 512, &got, NULL));
     SetFilePointer(h, 512, NULL, FILE_BEGIN);
+    EXPECT_FALSE(ReadFile(h, buffer + 8, 512, &got, NULL)) << "memory must be sector-aligned";
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
     EXPECT_TRUE(ReadFile(h, buffer, 1024, &got, NULL));
     EXPECT_EQ(got, 1024u);
     EXPECT_EQ(std::vector<uint8_t>(buffer + 512, buffer + 1024), stamped_sector(2));

@@ -103,7 +103,7 @@ const std::vector<Dialog>& dialogs() {
           {IDC_NONE, RightText, {185, 276, 18, 8}, "Last"},
           {IDC_TEXT_PANE, Edit, {217, 13, 72, 258}, "", kPane},
           {IDC_NONE, LeftText, {2, 13, 19, 257}, row_offsets()},
-          {IDC_HEX_PANE, Edit, {22, 12, 190, 260}, "", kPane},
+          {IDC_HEX_PANE, Edit, {22, 12, 192, 260}, "", kPane},
           {IDC_UNUSED_STATUS, LeftText, {2, 276, 25, 9}, ""},
           {IDC_NONE, LeftText, {22, 1, 191, 8}, "00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F"},
           {IDC_NONE, LeftText, {221, 1, 65, 8}, "0123456789ABCDEF"}}},
