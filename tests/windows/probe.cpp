@@ -1,0 +1,52 @@
+// orvasse_probe: prints what the running editor's main window shows, as
+// another program reads it through the controls' own messages, one
+// "name=value" line each:
+//   counter, hex.length, hex.lines, hex.selection, hex.line0, text.length,
+//   text.lines, text.selection
+// Exit status 1 when no main window is there.
+#include <stdio.h>
+#include <string.h>
+
+#include <string>
+
+#include "platform/win32.h"
+#include "resources/resource.h"
+
+static HWND main_window = NULL;
+
+static BOOL CALLBACK find_main(HWND window, LPARAM) {
+    char caption[64] = {};
+    GetWindowTextA(window, caption, sizeof caption);
+    if (strncmp(caption, "Orvasse v1.01 - ", 16) != 0) return TRUE;
+    main_window = window;
+    return FALSE;
+}
+
+static std::string text_of(HWND control) {
+    LRESULT length = SendMessageA(control, WM_GETTEXTLENGTH, 0, 0);
+    std::string text((size_t)length + 1, '\0');
+    LRESULT got = SendMessageA(control, WM_GETTEXT, text.size(), (LPARAM)text.data());
+    text.resize((size_t)got);
+    return text;
+}
+
+static void show_pane(const char* name, HWND pane) {
+    std::string text = text_of(pane);
+    LRESULT selection = SendMessageA(pane, EM_GETSEL, 0, 0);
+    printf("%s.length=%u\n", name, (unsigned)text.size());
+    printf("%s.lines=%d\n", name, (int)SendMessageA(pane, EM_GETLINECOUNT, 0, 0));
+    printf("%s.selection=%u %u\n", name, (unsigned)LOWORD(selection), (unsigned)HIWORD(selection));
+    printf("%s.line0=%s\n", name, text.substr(0, text.find('\r')).c_str());
+}
+
+int main() {
+    EnumWindows(find_main, 0);
+    if (!main_window) {
+        printf("no main window\n");
+        return 1;
+    }
+    printf("counter=%s\n", text_of(GetDlgItem(main_window, IDC_SECTOR_COUNTER)).c_str());
+    show_pane("hex", GetDlgItem(main_window, IDC_HEX_PANE));
+    show_pane("text", GetDlgItem(main_window, IDC_TEXT_PANE));
+    return 0;
+}
