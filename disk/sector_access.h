@@ -18,7 +18,8 @@ extern char DevicePath[32];
 extern BYTE ProbeBuffer[SECTOR_SIZE];
 
 // Bytes moved; 0 or a short count is a failure. The direct path moves
-// count modulo 256 sectors per call.
+// count modulo 256 sectors per call, from any memory: the unbuffered
+// device's own rules are kept by disk/aligned_transfer.h.
 DWORD read_sectors(HANDLE disk, DWORD first, DWORD count, void* buffer);
 DWORD write_sectors(HANDLE disk, DWORD first, DWORD count, const void* buffer);
 
