@@ -7,6 +7,7 @@
 #include "editor/editor_state.h"
 #include "editor/pane_render.h"
 #include "editor/sector_commands.h"
+#include "output/image_files.h"
 #include "output/web_pages.h"
 #include "resources/resource.h"
 
@@ -61,6 +62,8 @@ static void route_menu(HWND hwnd, WPARAM wparam) {
     if (HIWORD(wparam) == 0 && id == IDM_EXIT) PostMessageA(hwnd, WM_CLOSE, 0, 0);
     if (EditorState.SearchBusy || HIWORD(wparam) != 0 || id < IDM_FIRST_COMMAND || id > IDM_LAST_COMMAND) return;
     switch (id) {
+    case IDM_EXPORT_SECTORS: export_sectors(); break;
+    case IDM_IMPORT_SECTORS: import_sectors(); break;
     case IDM_UNDO_CHANGES: undo_changes(); break;
     case IDM_SELECT_DISK: show_select_disk(); break;
     case IDM_COPY_TO_BUFFER: copy_to_buffer(); break;
