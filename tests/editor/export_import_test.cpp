@@ -344,7 +344,7 @@ TEST_F(ExportImport, ImportEndingBeforeTheShownSectorIsReadKeepsTheEditsMarked) 
     look(&after[1]);
     choose_menu(IDM_IMPORT_SECTORS);
     host_.choose_file(image("in.bin"));
-    cancel_count();
+    host_.close_window(HeadlessHost::window(kCountCaption));  // the close box answers 0, not the offer
     look(&after[2]);
     import_from(image("in.bin"), "4294967296");
     look(&after[3]);
@@ -372,16 +372,24 @@ TEST_F(ExportImport, AFullDiskStopsTheExportWithAnErrorAndLeavesTheFileEmpty) {
     SmallTmpfs full;
     if (!full.mounted()) GTEST_SKIP() << "no tmpfs: " << full.why_not();
     open_selected_disk();
+    // 300 sectors fill the disk while they are written; 1 sector stays in the
+    // stream's buffer until the file is closed, on a disk already full.
     export_to(full.file("out.bin"), "300");
+    host_.answer_message_box(IDOK);
+    host_.check("fill the disk", [&] { write_whole_file(full.file("filler"), std::vector<uint8_t>(64 * 1024, 1)); });
+    export_to(full.file("one.bin"), "1");
     host_.answer_message_box(IDOK);
     quit();
     run_editor();
     auto seen = boxes();
-    ASSERT_EQ(seen.size(), 1u);
-    EXPECT_EQ(seen[0].text, "Error Exporting to file.  Click OK to continue");
-    EXPECT_EQ(seen[0].caption, "Export Error");
-    EXPECT_EQ(seen[0].type, static_cast<UINT>(MB_OK));
+    ASSERT_EQ(seen.size(), 2u);
+    for (const auto& box : seen) {
+        EXPECT_EQ(box.text, "Error Exporting to file.  Click OK to continue");
+        EXPECT_EQ(box.caption, "Export Error");
+        EXPECT_EQ(box.type, static_cast<UINT>(MB_OK));
+    }
     EXPECT_EQ(fs::file_size(full.file("out.bin")), 0u) << "a part of the run must not pass for the whole";
+    EXPECT_EQ(fs::file_size(full.file("one.bin")), 0u);
 }
 
 TEST_F(ExportImport, SectorsThatCannotBeReadAreExportedAsZerosAndCounted) {
