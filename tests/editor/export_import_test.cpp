@@ -150,6 +150,7 @@ DeviceReads reads_of(const std::string& device) {
 TEST_F(ExportImport, ExportOf300SectorsFromSector1000ReadsThreeChunksIntoTheFileInOrder) {
     LoopDevice loop(image("c.img"));
     REQUIRE_LOOP(loop);
+    run_command("udevadm settle");  // where udev runs, its probe of the new device is over before we count
     map_volume('C', loop.device());
     open_selected_disk();
     go_to(1000);
