@@ -42,8 +42,10 @@ public:
         std::string out;
         mounted_ = run_command("mount -t tmpfs -o size=64k tmpfs '" + point_.path() + "'", &out) == 0;
         if (!mounted_) why_not_ = out;
+        if (mounted_) held_ = hold_outside("umount -l '" + point_.path() + "'");
     }
     ~SmallTmpfs() {
+        released_outside(held_);
         if (mounted_) run_command("umount '" + point_.path() + "'");
     }
     bool mounted() const { return mounted_; }
@@ -54,6 +56,7 @@ private:
     TempDir point_;
     bool mounted_ = false;
     std::string why_not_;
+    int held_ = 0;
 };
 
 class ExportImport : public EditorTest {

@@ -13,6 +13,12 @@
 
 namespace testing_support {
 
+// What a test holds outside its process (a loop device, a mount, a folder)
+// is released by its destructor, and also, by the command given here, when
+// the headless host ends the process because a script ran out.
+int hold_outside(const std::string& release_command);
+void released_outside(int token);
+
 // A folder under the system's temporary folder, removed with its contents.
 class TempDir {
 public:
@@ -23,6 +29,7 @@ public:
 
 private:
     std::string path_;
+    int held_ = 0;
 };
 
 // An image file of sectors; every sector's first 4 bytes hold its own
@@ -56,6 +63,7 @@ public:
 private:
     std::string device_;
     std::string why_not_;
+    int held_ = 0;
 };
 
 // An ext2 file system made on a block device and mounted for the lifetime of
@@ -72,6 +80,7 @@ private:
     TempDir point_;
     bool mounted_ = false;
     std::string why_not_;
+    int held_ = 0;
 };
 
 class DiskTest : public ::testing::Test {
