@@ -25,6 +25,12 @@ DWORD write_sectors(HANDLE disk, DWORD first, DWORD count, const void* buffer) {
     return written;
 }
 
+bool flush_disk(HANDLE disk) {
+    // The legacy services write through.
+    if (EditorState.AccessMode == ACCESS_LEGACY) return true;
+    return FlushFileBuffers(disk) != 0;
+}
+
 HANDLE open_disk_device(const char* path) {
     HANDLE handle = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
                                 OPEN_EXISTING, FILE_FLAG_NO_BUFFERING, NULL);

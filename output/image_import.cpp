@@ -129,6 +129,8 @@ static void import_from_file(DWORD* asked, DWORD* fitted) {
             *asked = count;
             *fitted = on_disk;
         }
+        // Imported means on the disk, past its own cache.
+        if (!flush_disk(EditorState.DiskRef)) report_import_failure();
         free_chunk_buffer(buffer);
     }
     reread_shown_sector();

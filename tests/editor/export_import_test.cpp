@@ -460,4 +460,37 @@ TEST_F(ExportImport, SectorNumbersFrom2To31OnAreUnsignedAndNoRunWrapsPastTheLast
     EXPECT_EQ(fs::file_size(image("out.bin")), 128u * 512);
 }
 
+// Saved, copied and imported mean on the disk: each ends by asking the
+// device to empty its own cache (writes without buffering still go there).
+TEST_F(ExportImport, SaveCopyAndImportEndWithTheDisksCacheEmptied) {
+    LoopDevice loop(image("c.img"));
+    REQUIRE_LOOP(loop);
+    if (flushes_of(loop.device()) == UINT64_MAX) GTEST_SKIP() << "this kernel counts no flush requests";
+    map_volume('C', loop.device());
+    write_stamped_image(image("in.bin"), 2);
+    std::vector<uint64_t> flushes;
+    auto count_flushes = [&] { host_.check("flushes", [&] { flushes.push_back(flushes_of(loop.device())); }); };
+    open_selected_disk();
+    count_flushes();
+    host_.type_text("4");
+    choose_menu(IDM_SAVE_SECTOR);
+    count_flushes();
+    choose_menu(IDM_COPY_BLOCK);
+    host_.type_text("100");
+    press(VK_TAB);
+    host_.type_text("3");
+    host_.click(HeadlessHost::item("Copy Block", IDC_COPY));
+    host_.answer_message_box(IDOK);
+    count_flushes();
+    import_from(image("in.bin"), "");
+    count_flushes();
+    quit();
+    run_editor();
+    ASSERT_EQ(flushes.size(), 4u);
+    EXPECT_GT(flushes[1], flushes[0]) << "Save Sector";
+    EXPECT_GT(flushes[2], flushes[1]) << "Copy Block";
+    EXPECT_GT(flushes[3], flushes[2]) << "Import";
+    EXPECT_EQ(boxes().size(), 1u) << "the copy's completion alone";
+}
+
 }  // namespace

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <mutex>
 
@@ -103,6 +104,14 @@ void write_file_bytes(const std::string& path, uint64_t offset, const std::vecto
               static_cast<ssize_t>(bytes.size()));
     ::fsync(fd);
     ::close(fd);
+}
+
+uint64_t flushes_of(const std::string& device) {
+    std::ifstream stat("/sys/block/" + fs::path(device).filename().string() + "/stat");
+    std::vector<uint64_t> fields;
+    uint64_t value = 0;
+    while (stat >> value) fields.push_back(value);
+    return fields.size() >= 16 ? fields[15] : UINT64_MAX;
 }
 
 int run_command(const std::string& command, std::string* out) {

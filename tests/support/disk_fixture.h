@@ -42,6 +42,10 @@ std::vector<uint8_t> stamped_sector(uint64_t sector);
 std::vector<uint8_t> read_file_bytes(const std::string& path, uint64_t offset, size_t length);
 void write_file_bytes(const std::string& path, uint64_t offset, const std::vector<uint8_t>& bytes);
 
+// Flush requests a block device has completed (its sysfs stat), or
+// UINT64_MAX where the kernel does not count them.
+uint64_t flushes_of(const std::string& device);
+
 // Runs a command; its exit status, and its standard output in *out.
 int run_command(const std::string& command, std::string* out = nullptr);
 
