@@ -24,6 +24,12 @@ DWORD write_sectors(HANDLE disk, DWORD first, DWORD count, const void* buffer) {
     return write_at_position(disk, (ULONGLONG)first << 9, buffer, (count & 0xFF) << 9);
 }
 
+bool flush_disk(HANDLE disk) {
+    // The legacy services write through.
+    if (EditorState.AccessMode == ACCESS_LEGACY) return true;
+    return FlushFileBuffers(disk) != 0;
+}
+
 HANDLE open_disk_device(const char* path) {
     HANDLE handle = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
                                 OPEN_EXISTING, FILE_FLAG_NO_BUFFERING, NULL);

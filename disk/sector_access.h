@@ -22,6 +22,9 @@ extern BYTE ProbeBuffer[SECTOR_SIZE];
 // device's own rules are kept by disk/aligned_transfer.h.
 DWORD read_sectors(HANDLE disk, DWORD first, DWORD count, void* buffer);
 DWORD write_sectors(HANDLE disk, DWORD first, DWORD count, const void* buffer);
+// After the writes of an operation: true when they are on the disk, past
+// its own cache. A device opened without buffering still has one.
+bool flush_disk(HANDLE disk);
 
 HANDLE open_disk_device(const char* path);
 DWORD seek_sector(HANDLE handle, DWORD sector);  // 1 when positioning failed

@@ -8,6 +8,7 @@
 #include "editor/pane_render.h"
 #include "editor/sector_commands.h"
 #include "output/about_dialog.h"
+#include "output/image_files.h"
 #include "output/print_sector.h"
 #include "output/web_pages.h"
 #include "resources/resource.h"
@@ -68,6 +69,8 @@ static void route_menu(HWND hwnd, WPARAM wparam) {
     switch (id) {
     case IDM_PRINT_SECTOR: print_sector(); break;
     case IDM_ABOUT: show_about(); break;
+    case IDM_EXPORT_SECTORS: export_sectors(); break;
+    case IDM_IMPORT_SECTORS: import_sectors(); break;
     case IDM_UNDO_CHANGES: undo_changes(); break;
     case IDM_GOTO_SECTOR: show_goto_sector(); break;
     case IDM_SELECT_DISK: show_select_disk(); break;

@@ -17,6 +17,8 @@ static void report_write_failure() {
 // Writes the shown sector; on failure says so and keeps the edits flagged.
 static DWORD write_shown_sector() {
     DWORD written = write_sectors(EditorState.DiskRef, EditorState.CurrentSector, 1, EditorState.SectorData);
+    // Saved means on the disk: a write the disk does not confirm is a failed one.
+    if (written == SECTOR_SIZE && !flush_disk(EditorState.DiskRef)) written = 0;
     if (written != SECTOR_SIZE) {
         report_write_failure();
         return written;

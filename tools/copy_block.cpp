@@ -98,6 +98,12 @@ static void copy_block(HWND dialog) {
     }
     run.reachable = sectors_on_disk(run.destination, sectors_on_disk(run.source, run.total));
     copy_sectors(&run);
+    // Completed means on the disk: what the disk does not confirm was not copied.
+    if (run.copied > 0 && !flush_disk(EditorState.DiskRef)) {
+        MessageBoxA(dialog, "Error writing to the disk: the sectors copied may not all be on it", "Error Copying",
+                    MB_OK);
+        run.copied = 0;
+    }
     report_outcome(&run);
     ::operator delete[](run.buffer, COPY_BUFFER_ALIGNMENT);
     PostMessageA(dialog, WM_CLOSE, 0, 0);

@@ -1,4 +1,4 @@
-// CreateFileA, SetFilePointer, GetFileSizeEx, ReadFile, WriteFile.
+// CreateFileA, SetFilePointer, GetFileSizeEx, ReadFile, WriteFile, FlushFileBuffers.
 #include <fcntl.h>
 #include <strings.h>
 #include <unistd.h>
@@ -40,6 +40,7 @@ HANDLE open_device(const char* name, DWORD access, DWORD disposition, DWORD flag
     options.read = true;
     options.unbuffered = (flags & FILE_FLAG_NO_BUFFERING) != 0;
     options.fixed_size = true;
+    options.write_through = (flags & FILE_FLAG_WRITE_THROUGH) != 0;
     DWORD error = ERROR_SUCCESS;
     object->file = platform::UnixFile::open(object->target.path, options, &error);
     if (!object->file) {
@@ -65,6 +66,7 @@ HANDLE open_file(const char* path, DWORD access, DWORD disposition, DWORD flags)
     options.read = (access & GENERIC_READ) != 0 || (access & GENERIC_WRITE) == 0;
     options.write = (access & GENERIC_WRITE) != 0;
     options.unbuffered = (flags & FILE_FLAG_NO_BUFFERING) != 0;
+    options.write_through = (flags & FILE_FLAG_WRITE_THROUGH) != 0;
     options.create = create;
     DWORD error = ERROR_SUCCESS;
     auto object = std::make_shared<FileObject>();
@@ -223,4 +225,15 @@ BOOL WINAPI WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrit
                     [](platform::UnixFile& file, uint64_t offset, LPCVOID buffer, DWORD length, DWORD* moved) {
                         return file.write_at(offset, buffer, length, moved);
                     });
+}
+
+BOOL WINAPI FlushFileBuffers(HANDLE hFile) {
+    auto object = platform::lookup_handle_as<FileObject>(hFile);
+    if (!object) return fail_with(ERROR_INVALID_HANDLE);
+    // As on Windows: only a handle that may write can flush.
+    if (!object->can_write) return fail_with(ERROR_ACCESS_DENIED);
+    std::lock_guard<std::mutex> hold(object->lock);
+    if (DWORD error = object->file->flush(); error != ERROR_SUCCESS) return fail_with(error);
+    SetLastError(ERROR_SUCCESS);
+    return TRUE;
 }

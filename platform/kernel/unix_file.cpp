@@ -81,7 +81,7 @@ std::unique_ptr<UnixFile> UnixFile::open(const std::string& path, const Options&
 
     int flags = O_CLOEXEC | options.create;
     if (options.write) {
-        flags |= (options.read ? O_RDWR : O_WRONLY) | O_DSYNC;
+        flags |= (options.read ? O_RDWR : O_WRONLY) | (options.write_through ? O_DSYNC : 0);
     } else {
         flags |= O_RDONLY;
     }
@@ -146,6 +146,12 @@ DWORD UnixFile::size(uint64_t* bytes) const {
     struct stat st {};
     if (::fstat(fd_, &st) != 0) return win32_error_from_errno(errno);
     *bytes = static_cast<uint64_t>(st.st_size);
+    return ERROR_SUCCESS;
+}
+
+DWORD UnixFile::flush() {
+    // On a block device this also asks the device to empty its write cache.
+    if (::fdatasync(fd_) != 0) return win32_error_from_errno(errno);
     return ERROR_SUCCESS;
 }
 

@@ -26,6 +26,9 @@ public:
         // An image file standing for a device: it keeps its size, and a write
         // past its end fails as on a device.
         bool fixed_size = false;
+        // Every write on the device (or in the file) before it returns
+        // (FILE_FLAG_WRITE_THROUGH); otherwise flush() makes them so.
+        bool write_through = false;
     };
 
     // Opens path. On failure returns null and sets *error to a Win32 code.
@@ -45,6 +48,8 @@ public:
 
     // Size in bytes: BLKGETSIZE64 on a block device, else the file's size.
     DWORD size(uint64_t* bytes) const;
+    // Puts everything written on the device, past its own cache.
+    DWORD flush();
 
     bool is_block_device() const { return block_device_; }
     bool is_direct() const { return direct_; }

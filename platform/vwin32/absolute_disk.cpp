@@ -23,6 +23,7 @@ WORD transfer(BYTE drive, DWORD first, DWORD count, void* buffer, bool write) {
     UnixFile::Options options;
     options.write = write;
     options.unbuffered = true;
+    options.write_through = write;  // a DOS absolute write is on the disk when it returns
     DWORD error = ERROR_SUCCESS;
     auto volume = UnixFile::open(path, options, &error);
     if (!volume) {

@@ -79,6 +79,8 @@ TEST_F(Routing, WhileASearchRunsOnlyExitCaretKeysAndTabAreCarriedOut) {
     choose_menu(IDM_ZERO_DATA);
     choose_menu(IDM_SAVE_SECTOR);
     choose_menu(IDM_SELECT_DISK);
+    choose_menu(IDM_EXPORT_SECTORS);
+    choose_menu(IDM_IMPORT_SECTORS);
     press(VK_RIGHT);
     press(VK_RIGHT);
     press(VK_TAB);
@@ -108,6 +110,7 @@ TEST_F(Routing, WhileASearchRunsOnlyExitCaretKeysAndTabAreCarriedOut) {
     EXPECT_EQ(hex_active, 0) << "Tab still switches the pane";
     EXPECT_EQ(read_file_bytes(image("c.img"), 0, 64 * 512), before);
     EXPECT_TRUE(boxes().empty());
+    EXPECT_TRUE(host_.file_dialogs().empty());
 }
 
 TEST_F(Routing, ExitTheCloseBoxAndTheEndOfTheSessionCloseWithoutAskingOrWriting) {

@@ -8,6 +8,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <map>
+#include <mutex>
 
 #include "editor/editor_state.h"
 #include "platform/control.h"
@@ -16,15 +19,46 @@ namespace testing_support {
 
 namespace fs = std::filesystem;
 
+namespace {
+
+std::mutex held_lock;
+std::map<int, std::string> held;  // token: release command, released newest first
+int next_token = 1;
+
+void release_everything_held() {
+    std::map<int, std::string> all;
+    {
+        std::lock_guard<std::mutex> hold(held_lock);
+        all.swap(held);
+    }
+    for (auto it = all.rbegin(); it != all.rend(); ++it) run_command(it->second);
+}
+
+}  // namespace
+
+int hold_outside(const std::string& release_command) {
+    std::lock_guard<std::mutex> hold(held_lock);
+    platform::set_cleanup_before_abort(release_everything_held);
+    held[next_token] = release_command;
+    return next_token++;
+}
+
+void released_outside(int token) {
+    std::lock_guard<std::mutex> hold(held_lock);
+    held.erase(token);
+}
+
 TempDir::TempDir() {
     std::string pattern = (fs::temp_directory_path() / "orvasse-test-XXXXXX").string();
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
     if (!mkdtemp(name.data())) throw std::runtime_error("mkdtemp failed");
     path_ = name.data();
+    held_ = hold_outside("rm -rf '" + path_ + "'");
 }
 
 TempDir::~TempDir() {
+    released_outside(held_);
     std::error_code ignored;
     fs::remove_all(path_, ignored);
 }
@@ -72,6 +106,14 @@ void write_file_bytes(const std::string& path, uint64_t offset, const std::vecto
     ::close(fd);
 }
 
+uint64_t flushes_of(const std::string& device) {
+    std::ifstream stat("/sys/block/" + fs::path(device).filename().string() + "/stat");
+    std::vector<uint64_t> fields;
+    uint64_t value = 0;
+    while (stat >> value) fields.push_back(value);
+    return fields.size() >= 16 ? fields[15] : UINT64_MAX;
+}
+
 int run_command(const std::string& command, std::string* out) {
     FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
     if (!pipe) return -1;
@@ -98,9 +140,11 @@ LoopDevice::LoopDevice(const std::string& image, Options options) {
         return;
     }
     device_ = out.substr(at, out.find('\n', at) - at);
+    held_ = hold_outside("losetup -d " + device_);
 }
 
 LoopDevice::~LoopDevice() {
+    released_outside(held_);
     if (!device_.empty()) run_command("losetup -d " + device_);
 }
 
@@ -115,9 +159,11 @@ Mounted::Mounted(const std::string& device) {
         return;
     }
     mounted_ = true;
+    held_ = hold_outside("umount -l '" + point_.path() + "'");
 }
 
 Mounted::~Mounted() {
+    released_outside(held_);
     if (mounted_) run_command("umount '" + point_.path() + "'");
 }
 

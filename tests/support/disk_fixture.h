@@ -13,6 +13,12 @@
 
 namespace testing_support {
 
+// What a test holds outside its process (a loop device, a mount, a folder)
+// is released by its destructor, and also, by the command given here, when
+// the headless host ends the process because a script ran out.
+int hold_outside(const std::string& release_command);
+void released_outside(int token);
+
 // A folder under the system's temporary folder, removed with its contents.
 class TempDir {
 public:
@@ -23,6 +29,7 @@ public:
 
 private:
     std::string path_;
+    int held_ = 0;
 };
 
 // An image file of sectors; every sector's first 4 bytes hold its own
@@ -34,6 +41,10 @@ std::vector<uint8_t> stamped_sector(uint64_t sector);
 // Reads bytes straight from the file, around everything under test.
 std::vector<uint8_t> read_file_bytes(const std::string& path, uint64_t offset, size_t length);
 void write_file_bytes(const std::string& path, uint64_t offset, const std::vector<uint8_t>& bytes);
+
+// Flush requests a block device has completed (its sysfs stat), or
+// UINT64_MAX where the kernel does not count them.
+uint64_t flushes_of(const std::string& device);
 
 // Runs a command; its exit status, and its standard output in *out.
 int run_command(const std::string& command, std::string* out = nullptr);
@@ -56,6 +67,7 @@ public:
 private:
     std::string device_;
     std::string why_not_;
+    int held_ = 0;
 };
 
 // An ext2 file system made on a block device and mounted for the lifetime of
@@ -72,6 +84,7 @@ private:
     TempDir point_;
     bool mounted_ = false;
     std::string why_not_;
+    int held_ = 0;
 };
 
 class DiskTest : public ::testing::Test {

@@ -1,6 +1,7 @@
 #include "platform/host/headless/headless_host.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -13,9 +14,16 @@
 
 namespace platform {
 
+namespace {
+std::atomic<void (*)()> cleanup_before_abort{nullptr};
+}
+
+void set_cleanup_before_abort(void (*cleanup)()) { cleanup_before_abort = cleanup; }
+
 void script_ran_out(const std::string& waiting_for) {
     std::fprintf(stderr, "headless host: the script ran out while the program waited for %s\n", waiting_for.c_str());
     std::fflush(stderr);
+    if (void (*cleanup)() = cleanup_before_abort.exchange(nullptr)) cleanup();
     std::abort();
 }
 

@@ -153,5 +153,8 @@ private:
 // Writes what the program waited for and ends the process: a test whose
 // script ran out must fail rather than wait for ever.
 [[noreturn]] void script_ran_out(const std::string& waiting_for);
+// Run just before that end: tests release what they hold outside the
+// process (loop devices, mounts), which no destructor will.
+void set_cleanup_before_abort(void (*cleanup)());
 
 }  // namespace platform

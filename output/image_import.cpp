@@ -1,0 +1,148 @@
+// Import: a raw image file onto the disk, from the shown sector on.
+#include <stdio.h>
+#include <string.h>
+
+#include "disk/sector_access.h"
+#include "editor/editor_state.h"
+#include "editor/pane_render.h"
+#include "editor/sector_commands.h"
+#include "output/image_files.h"
+#include "output/sector_count_dialog.h"
+
+static void report_import_failure() {
+    MessageBoxA(EditorState.MainWindow, "Error Importing from file.  Click OK to continue", "Import Error", MB_OK);
+}
+
+// The file's length in sectors, a partial last one counted, at most the
+// largest count there is. Measured in 64 bits: images of 2 GiB and more are
+// common.
+static bool measure_in_sectors(FILE* file, DWORD* sectors) {
+    if (fseeko(file, 0, SEEK_END) != 0) return false;
+    long long size = ftello(file);
+    if (size < 0 || fseeko(file, 0, SEEK_SET) != 0) return false;
+    unsigned long long whole = ((unsigned long long)size + SECTOR_SIZE - 1) / SECTOR_SIZE;
+    *sectors = whole > 0xFFFFFFFFull ? 0xFFFFFFFFu : (DWORD)whole;
+    return true;
+}
+
+// A sector the file covers only in part keeps the disk's own bytes after
+// the file's end. False when the disk could not be read.
+static bool keep_disk_tail(DWORD sector, BYTE* at, DWORD file_bytes, BYTE* spare) {
+    if (read_sectors(EditorState.DiskRef, sector, 1, spare) != SECTOR_SIZE) {
+        char text[128];
+        snprintf(text, sizeof text, "Error reading sector %u: the last %u bytes of the file were not imported.",
+                 (unsigned)sector, (unsigned)file_bytes);
+        MessageBoxA(EditorState.MainWindow, text, "Import Error", MB_OK);
+        return false;
+    }
+    memcpy(at + file_bytes, spare + file_bytes, SECTOR_SIZE - file_bytes);
+    return true;
+}
+
+// False when the user chose to stop after a failed write.
+static bool write_chunk(DWORD start, DWORD chunk, const BYTE* buffer) {
+    if (write_sectors(EditorState.DiskRef, start, chunk, buffer) == chunk * SECTOR_SIZE) return true;
+    char text[128];
+    snprintf(text, sizeof text, "Error encountered writing at sector %u\nDo you wish to ignore errors and continue?",
+             (unsigned)start);
+    return MessageBoxA(EditorState.MainWindow, text, "Error", MB_ICONERROR | MB_YESNO) != IDNO;
+}
+
+// Writes the file onto count sectors from first, stopping at the end of the
+// file: nothing is written that the file did not hold. True when all count
+// sectors were written from the file (or their failures ignored).
+static bool transfer(FILE* file, BYTE* buffer, DWORD first, DWORD count) {
+    BYTE* spare = buffer + CHUNK_SECTORS * SECTOR_SIZE;
+    DWORD moved = 0;
+    DWORD remaining = count;
+    bool whole = true;
+    while (remaining > 0) {
+        DWORD chunk = remaining < CHUNK_SECTORS ? remaining : CHUNK_SECTORS;
+        DWORD start = first + moved;
+        size_t wanted = (size_t)chunk * SECTOR_SIZE;
+        size_t got = fread(buffer, 1, wanted, file);
+        if (got < wanted) {
+            if (ferror(file)) {
+                report_import_failure();
+                return false;
+            }
+            whole = false;
+            chunk = (DWORD)(got / SECTOR_SIZE);
+            DWORD tail = (DWORD)(got % SECTOR_SIZE);
+            if (tail && keep_disk_tail(start + chunk, buffer + chunk * SECTOR_SIZE, tail, spare)) ++chunk;
+            remaining = chunk;
+            if (chunk == 0) break;
+        }
+        if (!write_chunk(start, chunk, buffer)) return false;
+        remaining -= chunk;
+        moved += chunk;
+    }
+    return whole;
+}
+
+// The import may have written over the shown sector: show what the disk
+// now holds there.
+static void reread_shown_sector() {
+    DWORD got = read_sectors(EditorState.DiskRef, EditorState.CurrentSector, 1, EditorState.SectorData);
+    EditorState.SectorDirty = 0;
+    if (got != SECTOR_SIZE) {
+        blank_unread_part(got);
+        MessageBoxA(EditorState.MainWindow, "Error accessing contents of sector", "Data Error", MB_OK);
+    }
+}
+
+static void report_disk_end(DWORD imported) {
+    char text[160];
+    snprintf(text, sizeof text, "The disk ends at sector %u: the file's sectors after the first %u were not imported.",
+             (unsigned)EditorState.LastSector, (unsigned)imported);
+    MessageBoxA(EditorState.MainWindow, text, "Import Error", MB_OK);
+}
+
+// When the disk ended before both the file and the count: the count asked
+// in *asked and the sectors that fitted in *fitted; both 0 otherwise.
+static void import_from_file(DWORD* asked, DWORD* fitted) {
+    *asked = *fitted = 0;
+    FILE* file = fopen(ImageFileName, "rb");
+    if (!file) {
+        report_import_failure();
+        return;
+    }
+    DWORD offered = 0;
+    if (!measure_in_sectors(file, &offered)) {
+        fclose(file);
+        report_import_failure();
+        return;
+    }
+    DWORD count = ask_sector_count(offered);
+    if (count == 0) {
+        fclose(file);
+        return;
+    }
+    DWORD first = EditorState.CurrentSector;
+    DWORD on_disk = sectors_within_disk(first, count);
+    BYTE* buffer = allocate_chunk_buffer();
+    if (!buffer) {
+        report_import_failure();
+    } else {
+        // The disk ended first only if the file still has more to give.
+        if (transfer(file, buffer, first, on_disk) && on_disk < count && fgetc(file) != EOF) {
+            *asked = count;
+            *fitted = on_disk;
+        }
+        // Imported means on the disk, past its own cache.
+        if (!flush_disk(EditorState.DiskRef)) report_import_failure();
+        free_chunk_buffer(buffer);
+    }
+    reread_shown_sector();
+    fclose(file);
+}
+
+void import_sectors() {
+    prepare_image_file_dialog("Open Sector Image");
+    DWORD asked = 0, fitted = 0;
+    // Only a re-read of the shown sector clears its mark: where the import
+    // ends before that, the edits stay on screen and stay marked.
+    if (GetOpenFileNameA(&ImageFileDialog)) import_from_file(&asked, &fitted);
+    render_panes();
+    if (asked > fitted) report_disk_end(fitted);
+}

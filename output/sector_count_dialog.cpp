@@ -1,0 +1,54 @@
+#include "output/sector_count_dialog.h"
+
+#include "editor/editor_state.h"
+#include "output/web_pages.h"
+#include "resources/resource.h"
+
+DWORD SectorCountRequest;
+
+DWORD ask_sector_count(DWORD initial) {
+    SectorCountRequest = initial;
+    DialogBoxParamA(EditorState.Instance, MAKEINTRESOURCEA(IDD_SECTOR_COUNT), NULL, sector_count_dialog, 0);
+    return SectorCountRequest;
+}
+
+static void initialise(HWND dialog) {
+    SetDlgItemInt(dialog, IDC_TEXT_FIELD, SectorCountRequest, FALSE);
+    // Every way out but OK answers 0.
+    SectorCountRequest = 0;
+    PostMessageA(dialog, WM_SETICON, ICON_SMALL, (LPARAM)EditorState.Icon);
+    PostMessageA(dialog, WM_SETICON, ICON_BIG, (LPARAM)EditorState.Icon);
+    open_web_page(dialog, VELLUM_HELP_PAGE);
+}
+
+// Empty text, or a number above 4294967295, does not translate: 0.
+static void take_answer(HWND dialog) {
+    BOOL translated = FALSE;
+    UINT count = GetDlgItemInt(dialog, IDC_TEXT_FIELD, &translated, FALSE);
+    SectorCountRequest = translated ? count : 0;
+}
+
+INT_PTR CALLBACK sector_count_dialog(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+    case WM_INITDIALOG: initialise(dialog); return TRUE;
+    case WM_CLOSE:
+    case WM_DESTROY:
+    case WM_QUERYENDSESSION:
+        DefWindowProcA(dialog, message, wparam, lparam);
+        // The session may end: a dialog's answer is its message result.
+        if (message == WM_QUERYENDSESSION) SetWindowLongPtrA(dialog, DWLP_MSGRESULT, TRUE);
+        return TRUE;
+    case WM_COMMAND:
+        // Escape's command 2 and every notification leave the dialog open.
+        if (HIWORD(wparam) != 0) return FALSE;
+        if (LOWORD(wparam) == IDC_COUNT_OK) {
+            take_answer(dialog);
+            PostMessageA(dialog, WM_CLOSE, 0, 0);
+        } else if (LOWORD(wparam) == IDC_CANCEL) {
+            SectorCountRequest = 0;
+            PostMessageA(dialog, WM_CLOSE, 0, 0);
+        }
+        return FALSE;
+    default: return FALSE;
+    }
+}

@@ -1,0 +1,496 @@
+// Export and import of sector image files: what reaches the file and the
+// disk, the count dialog, and every way a run can fail.
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "editor/editor_state.h"
+#include "editor_fixture.h"
+#include "output/image_files.h"
+#include "output/web_pages.h"
+#include "platform/user/input.h"
+#include "resources/resource.h"
+
+using platform::HeadlessHost;
+using namespace testing_support;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kCountCaption = "Number of Sectors *";
+
+std::vector<uint8_t> stamped_run(uint64_t first, uint64_t count) {
+    std::vector<uint8_t> bytes;
+    for (uint64_t s = first; s < first + count; ++s) {
+        auto sector = stamped_sector(s);
+        bytes.insert(bytes.end(), sector.begin(), sector.end());
+    }
+    return bytes;
+}
+
+void write_whole_file(const std::string& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                static_cast<std::streamsize>(bytes.size()));
+}
+
+// A tmpfs of 64 KiB mounted for the lifetime of the object: a disk that fills.
+class SmallTmpfs {
+public:
+    SmallTmpfs() {
+        std::string out;
+        mounted_ = run_command("mount -t tmpfs -o size=64k tmpfs '" + point_.path() + "'", &out) == 0;
+        if (!mounted_) why_not_ = out;
+        if (mounted_) held_ = hold_outside("umount -l '" + point_.path() + "'");
+    }
+    ~SmallTmpfs() {
+        released_outside(held_);
+        if (mounted_) run_command("umount '" + point_.path() + "'");
+    }
+    bool mounted() const { return mounted_; }
+    const std::string& why_not() const { return why_not_; }
+    std::string file(const std::string& name) const { return point_.file(name); }
+
+private:
+    TempDir point_;
+    bool mounted_ = false;
+    std::string why_not_;
+    int held_ = 0;
+};
+
+class ExportImport : public EditorTest {
+protected:
+    void SetUp() override {
+        EditorTest::SetUp();
+        ImageFileName[0] = '\0';  // kept for the process's life, as the program keeps it
+        write_stamped_image(image("c.img"), 2000);
+        map_volume('C', image("c.img"));
+    }
+
+    static HeadlessHost::Target count_item(int id) { return HeadlessHost::item(kCountCaption, id); }
+
+    // To a sector the way a user gets there: a step from the one before.
+    void go_to(DWORD sector) {
+        host_.check("stand before sector " + std::to_string(sector),
+                    [sector] { EditorState.CurrentSector = sector - 1; });
+        press(VK_NEXT);
+    }
+
+    // Records what the count field shows as the dialog opens.
+    void look_at_count(std::string* shown) {
+        host_.then("look at the count dialog", [shown] {
+            HWND field = count_item(IDC_TEXT_FIELD)();
+            if (!field) return false;
+            char text[32] = {};
+            GetWindowTextA(field, text, sizeof text);
+            *shown = text;
+            return true;
+        });
+    }
+
+    // Types text over the count and presses OK; empty text presses OK on what is shown.
+    void answer_count(const std::string& text) {
+        if (!text.empty()) {
+            host_.click(count_item(IDC_TEXT_FIELD));
+            press(VK_HOME);
+            press(VK_END, platform::kInputShift);
+            host_.type_text(text);
+        }
+        host_.click(count_item(IDC_COUNT_OK));
+    }
+
+    void cancel_count() { host_.click(count_item(IDC_CANCEL)); }
+
+    void export_to(const std::string& path, const std::string& count) {
+        choose_menu(IDM_EXPORT_SECTORS);
+        host_.choose_file(path);
+        answer_count(count);
+    }
+
+    void import_from(const std::string& path, const std::string& count) {
+        choose_menu(IDM_IMPORT_SECTORS);
+        host_.choose_file(path);
+        answer_count(count);
+    }
+
+    // Runs when a message box is up, before it is answered.
+    void while_box_is_up(const std::string& description, std::function<void()> act) {
+        host_.then(description, [this, act] {
+            auto seen = host_.message_boxes();
+            if (seen.empty() || seen.back().answer != 0) return false;
+            act();
+            return true;
+        });
+    }
+
+    std::vector<uint8_t> on_disk(uint64_t first, uint64_t count) {
+        return read_file_bytes(image("c.img"), first * 512, count * 512);
+    }
+
+    struct Shown {
+        std::vector<uint8_t> data;
+        std::string hex;
+        BYTE dirty = 2;
+    };
+    void look(Shown* shown) {
+        host_.check("look at the shown sector", [shown] { *shown = {sector_data(), hex_pane(), EditorState.SectorDirty}; });
+    }
+};
+
+// Read I/Os and sectors a block device has served so far.
+struct DeviceReads {
+    uint64_t ios = 0, sectors = 0;
+};
+DeviceReads reads_of(const std::string& device) {
+    std::ifstream stat("/sys/block/" + fs::path(device).filename().string() + "/stat");
+    DeviceReads reads;
+    uint64_t merges = 0;
+    stat >> reads.ios >> merges >> reads.sectors;
+    return reads;
+}
+
+TEST_F(ExportImport, ExportOf300SectorsFromSector1000ReadsThreeChunksIntoTheFileInOrder) {
+    LoopDevice loop(image("c.img"));
+    REQUIRE_LOOP(loop);
+    run_command("udevadm settle");  // where udev runs, its probe of the new device is over before we count
+    map_volume('C', loop.device());
+    open_selected_disk();
+    go_to(1000);
+    DeviceReads before, after;
+    host_.check("device reads before", [&] { before = reads_of(loop.device()); });
+    export_to(image("out.bin"), "300");
+    host_.check("device reads after", [&] { after = reads_of(loop.device()); });
+    quit();
+    run_editor();
+    EXPECT_EQ(fs::file_size(image("out.bin")), 153600u);
+    EXPECT_EQ(read_file_bytes(image("out.bin"), 0, 153600), stamped_run(1000, 300));
+    EXPECT_EQ(after.ios - before.ios, 3u) << "128, 128 and 44 sectors, one read each";
+    EXPECT_EQ(after.sectors - before.sectors, 300u);
+    EXPECT_TRUE(boxes().empty());
+}
+
+TEST_F(ExportImport, ExportOfOneSectorTakesTheDiskNotTheEditsAndBothDialogsOfferTheLastPath) {
+    open_selected_disk();
+    host_.type_text("41");
+    export_to(image("one.bin"), "1");
+    Shown after;
+    look(&after);
+    choose_menu(IDM_IMPORT_SECTORS);
+    host_.cancel_file_dialog();
+    quit();
+    run_editor();
+    EXPECT_EQ(read_file_bytes(image("one.bin"), 0, 1024), stamped_sector(0));
+    std::vector<uint8_t> edited = stamped_sector(0);
+    edited[0] = 0x41;
+    EXPECT_EQ(after.data, edited) << "the export leaves the edits on screen";
+    EXPECT_EQ(after.dirty, 1);
+    auto dialogs = host_.file_dialogs();
+    ASSERT_EQ(dialogs.size(), 2u);
+    std::vector<std::pair<std::string, std::string>> filters = {{"Binary Files", "*.bin"}, {"All Files", "*.*"}};
+    EXPECT_TRUE(dialogs[0].save);
+    EXPECT_EQ(dialogs[0].title, "Save Sector Image As");
+    EXPECT_EQ(dialogs[0].initial_path, "");
+    EXPECT_FALSE(dialogs[1].save);
+    EXPECT_EQ(dialogs[1].title, "Open Sector Image");
+    EXPECT_EQ(dialogs[1].initial_path, image("one.bin")) << "the path chosen last is offered";
+    for (const auto& dialog : dialogs) {
+        EXPECT_EQ(dialog.owner, EditorState.MainWindow);
+        EXPECT_EQ(dialog.filters, filters);
+        EXPECT_EQ(dialog.filter_index, 1);
+        EXPECT_EQ(dialog.default_extension, "bin");
+        EXPECT_EQ(dialog.flags, static_cast<DWORD>(OFN_HIDEREADONLY));
+    }
+    EXPECT_TRUE(boxes().empty());
+}
+
+TEST_F(ExportImport, ExportEmptiesAnExistingFileAtOnceAndACountOfZeroLeavesItEmpty) {
+    write_whole_file(image("old.bin"), stamped_run(0, 4));
+    open_selected_disk();
+    // Cancel, the close box and a count too large to translate all answer 0.
+    std::vector<std::string> shown(3);
+    std::vector<uintmax_t> size_while_asked(3, 1);
+    for (int way = 0; way < 3; ++way) {
+        choose_menu(IDM_EXPORT_SECTORS);
+        host_.choose_file(image("old.bin"));
+        look_at_count(&shown[way]);
+        host_.check("the file while the count is asked", [&, way] { size_while_asked[way] = fs::file_size(image("old.bin")); });
+        if (way == 0) cancel_count();
+        if (way == 1) host_.close_window(HeadlessHost::window(kCountCaption));
+        if (way == 2) answer_count("4294967296");
+        host_.check("refill the file", [&] { write_whole_file(image("old.bin"), stamped_run(0, 4)); });
+    }
+    choose_menu(IDM_EXPORT_SECTORS);
+    host_.choose_file(image("old.bin"));
+    cancel_count();
+    quit();
+    run_editor();
+    for (int way = 0; way < 3; ++way) {
+        EXPECT_EQ(shown[way], "0") << way;
+        EXPECT_EQ(size_while_asked[way], 0u) << way;
+    }
+    EXPECT_EQ(fs::file_size(image("old.bin")), 0u);
+    EXPECT_TRUE(boxes().empty());
+    // The help page at start-up, then the other product's help page at every opening.
+    auto requests = host_.shell_requests();
+    ASSERT_EQ(requests.size(), 5u);
+    for (size_t i = 1; i < requests.size(); ++i) {
+        EXPECT_EQ(requests[i].verb, "open");
+        EXPECT_EQ(requests[i].file, std::string(MakerWebAddress) + VELLUM_HELP_PAGE);
+        EXPECT_EQ(requests[i].show, 0);
+        EXPECT_NE(requests[i].owner, EditorState.MainWindow) << "the count dialog asks";
+        EXPECT_NE(requests[i].owner, nullptr);
+    }
+}
+
+TEST_F(ExportImport, ImportOffersTheFileLengthInWholeSectors) {
+    const std::vector<std::pair<uint64_t, std::string>> cases = {
+        {1000, "2"}, {1024, "2"}, {1025, "3"}, {0, "0"}, {(2ull << 30) + 1, "4194305"}, {(2ull << 40) + 1, "4294967295"}};
+    for (size_t i = 0; i < cases.size(); ++i) write_zero_image(image("in" + std::to_string(i) + ".bin"), cases[i].first);
+    open_selected_disk();
+    std::vector<std::string> shown(cases.size());
+    for (size_t i = 0; i < cases.size(); ++i) {
+        choose_menu(IDM_IMPORT_SECTORS);
+        host_.choose_file(image("in" + std::to_string(i) + ".bin"));
+        look_at_count(&shown[i]);
+        cancel_count();
+    }
+    quit();
+    run_editor();
+    for (size_t i = 0; i < cases.size(); ++i) EXPECT_EQ(shown[i], cases[i].second) << cases[i].first << " bytes";
+    EXPECT_EQ(on_disk(0, 2000), stamped_run(0, 2000));
+    EXPECT_EQ(host_.shell_requests().size(), 1 + cases.size());
+    EXPECT_TRUE(boxes().empty());
+}
+
+TEST_F(ExportImport, ImportWritesTheFileInOrderThenShowsTheDiskUnmarked) {
+    write_whole_file(image("in.bin"), stamped_run(5000, 300));
+    open_selected_disk();
+    go_to(10);
+    host_.type_text("41");
+    import_from(image("in.bin"), "");
+    Shown after;
+    look(&after);
+    press(VK_NEXT);  // asks nothing: the edits are gone
+    quit();
+    run_editor();
+    EXPECT_EQ(on_disk(10, 300), stamped_run(5000, 300));
+    EXPECT_EQ(on_disk(9, 1), stamped_sector(9));
+    EXPECT_EQ(on_disk(310, 1), stamped_sector(310));
+    EXPECT_EQ(after.data, stamped_sector(5000));
+    EXPECT_EQ(after.hex, hex_text_of(stamped_sector(5000)));
+    EXPECT_EQ(after.dirty, 0);
+    EXPECT_TRUE(boxes().empty());
+}
+
+TEST_F(ExportImport, ImportStopsAtTheEndOfTheFileAndKeepsTheDisksBytesBeyondIt) {
+    std::vector<uint8_t> file(1000);
+    for (size_t i = 0; i < file.size(); ++i) file[i] = static_cast<uint8_t>(0xA0 ^ i);
+    write_whole_file(image("in.bin"), file);
+    open_selected_disk();
+    go_to(20);
+    import_from(image("in.bin"), "5");
+    quit();
+    run_editor();
+    std::vector<uint8_t> second(file.begin() + 512, file.end());
+    auto kept = stamped_sector(21);
+    second.insert(second.end(), kept.begin() + 488, kept.end());
+    EXPECT_EQ(on_disk(20, 1), std::vector<uint8_t>(file.begin(), file.begin() + 512));
+    EXPECT_EQ(on_disk(21, 1), second) << "bytes 1000 to 1023 stay as the disk had them";
+    EXPECT_EQ(on_disk(22, 3), stamped_run(22, 3)) << "nothing past the end of the file";
+    EXPECT_TRUE(boxes().empty());
+}
+
+TEST_F(ExportImport, AFailedChunkWriteAsksOnceNamingItsFirstSectorYesGoesOnNoStops) {
+    write_whole_file(image("in.bin"), stamped_run(5000, 300));
+    for (int answer : {IDYES, IDNO}) {
+        size_t first_box = boxes().size();
+        write_stamped_image(image("c.img"), 2000);
+        open_selected_disk();
+        go_to(1000);
+        // The image ends where the second chunk begins, and grows back while the
+        // question is up: only that chunk fails.
+        host_.check("shrink the disk", [&] { ASSERT_EQ(truncate(image("c.img").c_str(), 1128 * 512), 0); });
+        import_from(image("in.bin"), "");
+        while_box_is_up("grow the disk back", [&] { ASSERT_EQ(truncate(image("c.img").c_str(), 2000 * 512), 0); });
+        host_.answer_message_box(answer);
+        Shown after;
+        look(&after);
+        quit();
+        run_editor();
+        auto seen = boxes();
+        ASSERT_EQ(seen.size(), first_box + 1) << answer;
+        EXPECT_EQ(seen[first_box].text, "Error encountered writing at sector 1128\nDo you wish to ignore errors and continue?");
+        EXPECT_EQ(seen[first_box].caption, "Error");
+        EXPECT_EQ(seen[first_box].type, static_cast<UINT>(MB_ICONERROR | MB_YESNO));
+        EXPECT_EQ(seen[first_box].owner, EditorState.MainWindow);
+        EXPECT_EQ(on_disk(1000, 128), stamped_run(5000, 128));
+        EXPECT_EQ(on_disk(1128, 128), std::vector<uint8_t>(128 * 512, 0));
+        EXPECT_EQ(on_disk(1256, 44), answer == IDYES ? stamped_run(5256, 44) : std::vector<uint8_t>(44 * 512, 0));
+        EXPECT_EQ(after.data, stamped_sector(5000)) << "the shown sector is read again";
+        EXPECT_EQ(after.dirty, 0);
+        CloseHandle(EditorState.DiskRef);
+        reset_editor_state();
+    }
+}
+
+TEST_F(ExportImport, ImportEndingBeforeTheShownSectorIsReadKeepsTheEditsMarked) {
+    write_whole_file(image("in.bin"), stamped_run(5000, 3));
+    open_selected_disk();
+    host_.type_text("41");
+    std::vector<Shown> after(4);
+    choose_menu(IDM_IMPORT_SECTORS);
+    host_.cancel_file_dialog();
+    look(&after[0]);
+    choose_menu(IDM_IMPORT_SECTORS);
+    host_.choose_file(image("missing.bin"));
+    host_.answer_message_box(IDOK);
+    look(&after[1]);
+    choose_menu(IDM_IMPORT_SECTORS);
+    host_.choose_file(image("in.bin"));
+    host_.close_window(HeadlessHost::window(kCountCaption));  // the close box answers 0, not the offer
+    look(&after[2]);
+    import_from(image("in.bin"), "4294967296");
+    look(&after[3]);
+    press(VK_NEXT);
+    host_.answer_message_box(IDNO);
+    quit();
+    run_editor();
+    std::vector<uint8_t> edited = stamped_sector(0);
+    edited[0] = 0x41;
+    for (const Shown& shown : after) {
+        EXPECT_EQ(shown.data, edited);
+        EXPECT_EQ(shown.hex, hex_text_of(edited));
+        EXPECT_EQ(shown.dirty, 1);
+    }
+    auto seen = boxes();
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[0].text, "Error Importing from file.  Click OK to continue");
+    EXPECT_EQ(seen[0].caption, "Import Error");
+    EXPECT_EQ(seen[0].type, static_cast<UINT>(MB_OK));
+    EXPECT_EQ(seen[1].caption, "Save Changes?") << "the next step asks about the edits";
+    EXPECT_EQ(on_disk(0, 4), stamped_run(0, 4));
+}
+
+TEST_F(ExportImport, AFullDiskStopsTheExportWithAnErrorAndLeavesTheFileEmpty) {
+    SmallTmpfs full;
+    if (!full.mounted()) GTEST_SKIP() << "no tmpfs: " << full.why_not();
+    open_selected_disk();
+    // 300 sectors fill the disk while they are written; 1 sector stays in the
+    // stream's buffer until the file is closed, on a disk already full.
+    export_to(full.file("out.bin"), "300");
+    host_.answer_message_box(IDOK);
+    host_.check("fill the disk", [&] { write_whole_file(full.file("filler"), std::vector<uint8_t>(64 * 1024, 1)); });
+    export_to(full.file("one.bin"), "1");
+    host_.answer_message_box(IDOK);
+    quit();
+    run_editor();
+    auto seen = boxes();
+    ASSERT_EQ(seen.size(), 2u);
+    for (const auto& box : seen) {
+        EXPECT_EQ(box.text, "Error Exporting to file.  Click OK to continue");
+        EXPECT_EQ(box.caption, "Export Error");
+        EXPECT_EQ(box.type, static_cast<UINT>(MB_OK));
+    }
+    EXPECT_EQ(fs::file_size(full.file("out.bin")), 0u) << "a part of the run must not pass for the whole";
+    EXPECT_EQ(fs::file_size(full.file("one.bin")), 0u);
+}
+
+TEST_F(ExportImport, SectorsThatCannotBeReadAreExportedAsZerosAndCounted) {
+    open_selected_disk();
+    go_to(1000);
+    host_.check("shrink the disk", [&] { ASSERT_EQ(truncate(image("c.img").c_str(), 1150 * 512), 0); });
+    export_to(image("out.bin"), "300");
+    host_.answer_message_box(IDOK);
+    quit();
+    run_editor();
+    auto expected = stamped_run(1000, 150);
+    expected.resize(300 * 512, 0);
+    EXPECT_EQ(read_file_bytes(image("out.bin"), 0, 200 * 1024), expected);
+    auto seen = boxes();
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].text, "150 sector(s) could not be read and were exported as zeros.");
+    EXPECT_EQ(seen[0].caption, "Export Error");
+}
+
+TEST_F(ExportImport, RunsEndAtTheLastSectorAndSaySo) {
+    write_stamped_image(image("c.img"), 2001);  // the odd last sector is never reached
+    write_whole_file(image("in.bin"), stamped_run(5000, 300));
+    open_selected_disk();
+    go_to(1990);
+    export_to(image("out.bin"), "300");
+    host_.answer_message_box(IDOK);
+    import_from(image("in.bin"), "");
+    host_.answer_message_box(IDOK);
+    quit();
+    run_editor();
+    EXPECT_EQ(read_file_bytes(image("out.bin"), 0, 300 * 512), stamped_run(1990, 10));
+    EXPECT_EQ(on_disk(1990, 10), stamped_run(5000, 10));
+    EXPECT_EQ(on_disk(2000, 1), stamped_sector(2000));
+    auto seen = boxes();
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[0].text, "The disk ends at sector 1999: 10 of the 300 sector(s) from sector 1990 were exported.");
+    EXPECT_EQ(seen[0].caption, "Export Error");
+    EXPECT_EQ(seen[1].text, "The disk ends at sector 1999: the file's sectors after the first 10 were not imported.");
+    EXPECT_EQ(seen[1].caption, "Import Error");
+}
+
+TEST_F(ExportImport, SectorNumbersFrom2To31OnAreUnsignedAndNoRunWrapsPastTheLast) {
+    const uint64_t last = 0xFFFFFFFFull;
+    write_zero_image(image("c.img"), (last + 3) * 512);  // 2 TiB, sparse
+    write_whole_file(image("in.bin"), stamped_run(5000, 1));
+    open_selected_disk();
+    go_to(0x80000000u);
+    host_.check("shrink the disk to 2^31 sectors", [&] { ASSERT_EQ(truncate(image("c.img").c_str(), 512ll << 31), 0); });
+    import_from(image("in.bin"), "");
+    host_.answer_message_box(IDNO);
+    host_.answer_message_box(IDOK);  // the shown sector is gone as well
+    host_.check("grow the disk back", [&] { ASSERT_EQ(truncate(image("c.img").c_str(), (last + 3) * 512), 0); });
+    go_to(0xFFFFFF80u);
+    export_to(image("out.bin"), "300");
+    host_.answer_message_box(IDOK);
+    quit();
+    run_editor();
+    auto seen = boxes();
+    ASSERT_EQ(seen.size(), 3u);
+    EXPECT_EQ(seen[0].text, "Error encountered writing at sector 2147483648\nDo you wish to ignore errors and continue?");
+    EXPECT_EQ(seen[1].text, "Error accessing contents of sector");
+    EXPECT_EQ(seen[2].text,
+              "The disk ends at sector 4294967295: 128 of the 300 sector(s) from sector 4294967168 were exported.");
+    EXPECT_EQ(fs::file_size(image("out.bin")), 128u * 512);
+}
+
+// Saved, copied and imported mean on the disk: each ends by asking the
+// device to empty its own cache (writes without buffering still go there).
+TEST_F(ExportImport, SaveCopyAndImportEndWithTheDisksCacheEmptied) {
+    LoopDevice loop(image("c.img"));
+    REQUIRE_LOOP(loop);
+    if (flushes_of(loop.device()) == UINT64_MAX) GTEST_SKIP() << "this kernel counts no flush requests";
+    map_volume('C', loop.device());
+    write_stamped_image(image("in.bin"), 2);
+    std::vector<uint64_t> flushes;
+    auto count_flushes = [&] { host_.check("flushes", [&] { flushes.push_back(flushes_of(loop.device())); }); };
+    open_selected_disk();
+    count_flushes();
+    host_.type_text("4");
+    choose_menu(IDM_SAVE_SECTOR);
+    count_flushes();
+    choose_menu(IDM_COPY_BLOCK);
+    host_.type_text("100");
+    press(VK_TAB);
+    host_.type_text("3");
+    host_.click(HeadlessHost::item("Copy Block", IDC_COPY));
+    host_.answer_message_box(IDOK);
+    count_flushes();
+    import_from(image("in.bin"), "");
+    count_flushes();
+    quit();
+    run_editor();
+    ASSERT_EQ(flushes.size(), 4u);
+    EXPECT_GT(flushes[1], flushes[0]) << "Save Sector";
+    EXPECT_GT(flushes[2], flushes[1]) << "Copy Block";
+    EXPECT_GT(flushes[3], flushes[2]) << "Import";
+    EXPECT_EQ(boxes().size(), 1u) << "the copy's completion alone";
+}
+
+}  // namespace
