@@ -283,11 +283,12 @@ TEST_F(KernelDevice, UnbufferedWritesGoToTheDeviceAndFlushingEmptiesItsCache) {
     unsigned long flags = flags_of_device();
     EXPECT_TRUE(flags & O_DIRECT);
     EXPECT_FALSE(flags & O_DSYNC);
-    std::vector<char> sector(512, 0x3C);
+    alignas(4096) char sector[512];
+    memset(sector, 0x3C, sizeof sector);
     DWORD written = 0;
     uint64_t flushes = flushes_of(loop.device());
     if (flushes == UINT64_MAX) GTEST_SKIP() << "this kernel counts no flush requests";
-    ASSERT_TRUE(WriteFile(h, sector.data(), 512, &written, NULL));
+    ASSERT_TRUE(WriteFile(h, sector, 512, &written, NULL));
     EXPECT_EQ(read_file_bytes(image("c.img"), 0, 512), std::vector<uint8_t>(512, 0x3C)) << "past the system's cache";
     EXPECT_TRUE(FlushFileBuffers(h));
     EXPECT_GT(flushes_of(loop.device()), flushes) << "the device was asked to empty its cache";
