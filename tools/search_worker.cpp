@@ -45,13 +45,22 @@ static void tell(const char* text, const char* caption) {
 // speed of a search): it publishes the newest value and asks the dialog to
 // show it when no such request is pending, so the dialog shows the newest
 // value each time it gets to it, the last chunk's in the end.
+// Requests are also kept to a person's pace: waking the dialog for each of
+// thousands of chunks a second would cost the search more than its scan.
+static const DWORD PROGRESS_INTERVAL_MS = 50;
 static std::atomic<unsigned long long> ProgressDone;
 static std::atomic<unsigned long long> ProgressRange;
 static std::atomic<bool> ProgressRequested;
+static DWORD LastProgressRequest;  // the worker's own
 
-static void publish_progress(unsigned long long done) {
+// The first chunk's value is asked for at once, and the last one's too
+// (last), so the dialog ends showing it.
+static void publish_progress(unsigned long long done, bool first, bool last) {
     ProgressDone = done;
+    DWORD now = GetTickCount();
+    if (!first && !last && now - LastProgressRequest < PROGRESS_INTERVAL_MS) return;
     if (ProgressRequested.exchange(true)) return;
+    LastProgressRequest = now;
     HWND dialog = EditorState.SearchDialog;
     if (!dialog || !PostMessageA(dialog, WM_SEARCH_PROGRESS, 0, 0)) ProgressRequested = false;
 }
@@ -91,7 +100,7 @@ static bool scan_disk(BYTE* chunk, bool* skipped) {
         DWORD first = start + (DWORD)offset;
         DWORD got = read_sectors(EditorState.DiskRef, first, count, chunk);
         if (got < count * SECTOR_SIZE) *skipped = true;
-        publish_progress(offset);
+        publish_progress(offset, offset == 0, offset + count >= range);
         size_t at = find_pattern(&WorkerPattern, chunk, got);
         if (at != (size_t)-1) {
             show_hit(first + (DWORD)(at / SECTOR_SIZE));

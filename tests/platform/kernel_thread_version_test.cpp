@@ -1,6 +1,9 @@
 // GetVersionExA and CreateThread.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include <atomic>
 #include <cstring>
 
@@ -80,6 +83,14 @@ TEST(KernelThread, KeepsRunningAfterItsHandleIsClosed) {
     CloseHandle(thread);
     while (finished.load() < 2) {
     }
+}
+
+TEST(KernelTime, TickCountGoesOnInMilliseconds) {
+    DWORD before = GetTickCount();
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    DWORD elapsed = GetTickCount() - before;  // unsigned: right across the wrap too
+    EXPECT_GE(elapsed, 30u);
+    EXPECT_LT(elapsed, 5000u);
 }
 
 }  // namespace

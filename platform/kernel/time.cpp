@@ -1,0 +1,10 @@
+// GetTickCount: milliseconds since a fixed point, wrapping at 2^32 as on
+// Windows; never set back with the clock of the day.
+#include <chrono>
+
+#include "platform/win32.h"
+
+DWORD WINAPI GetTickCount(void) {
+    auto since = std::chrono::steady_clock::now().time_since_epoch();
+    return static_cast<DWORD>(std::chrono::duration_cast<std::chrono::milliseconds>(since).count());
+}
