@@ -33,6 +33,8 @@ TEST_F(OpenSweep, SelectDiskThenOpen) {
             EXPECT_TRUE(fault);
             EXPECT_EQ(EditorState.DiskRef, INVALID_HANDLE_VALUE);
         } else {
+            EXPECT_EQ(after_.current, 0u);
+            expect_shown_sector_read_or_reported(model_, 0);
             unsigned next = EditorState.LastSector == 0 ? 0 : 1;
             EXPECT_EQ(EditorState.CurrentSector, next);
             EXPECT_EQ(sector_data(), model_.old(next)) << "the step after the open could not read";

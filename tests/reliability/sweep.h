@@ -87,6 +87,15 @@ enum class Disk { ImageFile, Loop4096, Legacy };
 const char* name(Disk disk);
 constexpr Disk kDisks[] = {Disk::ImageFile, Disk::Loop4096, Disk::Legacy};
 
+// The editor's state at one moment of a run.
+struct Snapshot {
+    std::vector<uint8_t> data;
+    BYTE dirty = 0;
+    DWORD current = 0;
+    DWORD last = 0;
+    size_t boxes = 0;  // message boxes shown so far
+};
+
 // A test of the editor that runs it many times, each run with a fresh
 // program, a fresh host and the original image.
 class SweepTest : public testing_support::EditorTest {
@@ -110,6 +119,10 @@ protected:
     // operation stop failing and take the counts.
     void arm(const Fault* fault);
     void disarm();
+    // Then, with nothing failing, Goto Sector 0: what a fault left behind
+    // must not outlast it, so the disk reads as it holds the sector.
+    void follow_up();
+    void expect_recovered() const;
     // Closes what a failure left open (a dialog still waiting), then quits.
     void close_up(const std::vector<std::string>& dialogs);
 
@@ -125,12 +138,15 @@ protected:
     bool read_error_shown() const;
     bool write_error_shown() const;
 
-    // The shown sector's bytes are each the disk's or blanked, and anything
-    // but the disk's whole sector was reported.
+    // The sector shown when the operation ended: its bytes are each the
+    // disk's or blanked, and anything but the disk's whole sector was
+    // reported.
     void expect_shown_sector_read_or_reported(const ImageModel& model, unsigned sector) const;
 
     static constexpr unsigned kSectors = 16;
     ImageModel model_;
+    Snapshot after_;      // the editor as the operation left it, by disarm
+    Snapshot recovered_;  // by follow_up
     Counts counted_;      // by disarm
     unsigned fired_ = 0;  // by disarm
     bool armed_ = false;
