@@ -109,6 +109,11 @@ protected:
     void fresh_run();
     int save_answer = IDYES;
 
+    // The image's size in sectors for the following runs (kSectors unless
+    // set; a multiple of 8 for the loop device of 4096-byte sectors). Before
+    // use_disk.
+    void use_sectors(unsigned sectors) { model_ = ImageModel(image("c.img"), sectors); }
+
     // The disk the following runs use; false, saying why, where it cannot
     // be had here (no loop devices).
     bool use_disk(Disk disk);
