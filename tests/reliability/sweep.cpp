@@ -126,6 +126,7 @@ void SweepTest::TearDown() {
 const char* name(Disk disk) {
     switch (disk) {
     case Disk::ImageFile: return "an image file";
+    case Disk::Loop512: return "a loop device of 512-byte sectors";
     case Disk::Loop4096: return "a loop device of 4096-byte sectors";
     case Disk::Legacy: return "the legacy volume services";
     }
@@ -136,9 +137,10 @@ bool SweepTest::use_disk(Disk disk) {
     disk_ = disk;
     loop_.reset();
     why_not_.clear();
-    if (disk != Disk::Loop4096) return true;
+    if (disk != Disk::Loop512 && disk != Disk::Loop4096) return true;
     model_.reset();
-    loop_ = std::make_unique<LoopDevice>(model_.path(), LoopDevice::Options{.sector_size = 4096});
+    unsigned sector_size = disk == Disk::Loop4096 ? 4096 : 0;
+    loop_ = std::make_unique<LoopDevice>(model_.path(), LoopDevice::Options{.sector_size = sector_size});
     if (loop_->attached()) return true;
     why_not_ = loop_->why_not();
     loop_.reset();

@@ -81,11 +81,12 @@ struct Tally {
 };
 
 // The disks an operation is swept on: an image file on the direct path, a
-// loop device of 4096-byte sectors (each 512-byte transfer bridged through
-// whole sectors), and the image through the legacy volume services.
-enum class Disk { ImageFile, Loop4096, Legacy };
+// loop device of 512-byte sectors (a block device, unbuffered), one of
+// 4096-byte sectors (each 512-byte transfer bridged through whole sectors),
+// and the image through the legacy volume services.
+enum class Disk { ImageFile, Loop512, Loop4096, Legacy };
 const char* name(Disk disk);
-constexpr Disk kDisks[] = {Disk::ImageFile, Disk::Loop4096, Disk::Legacy};
+constexpr Disk kDisks[] = {Disk::ImageFile, Disk::Loop512, Disk::Loop4096, Disk::Legacy};
 
 // The editor's state at one moment of a run.
 struct Snapshot {
