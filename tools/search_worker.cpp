@@ -88,44 +88,69 @@ static void show_hit(DWORD sector) {
 
 // Scans start ... LastSector in chunks of 128 sectors, each beginning with the
 // last sector of the one before, so that a match across two sectors lies in
-// one chunk. Only what a read delivered is scanned.
-static bool scan_disk(BYTE* chunk, bool* skipped) {
+// one chunk. Only what a read delivered is scanned. *unread: the first
+// sector that no read delivered whole, LastSector + 1 (as a 64-bit number)
+// when every one was.
+static bool scan_disk(BYTE* chunk, DWORD* hit, unsigned long long* unread) {
     DWORD start = EditorState.CurrentSector;
     unsigned long long range = (unsigned long long)EditorState.LastSector - start + 1;
+    *unread = (unsigned long long)EditorState.LastSector + 1;
     if (start > EditorState.LastSector) return false;
     unsigned long long offset = 0;
     ProgressRange = range;
     while (offset < range && EditorState.SearchContinue) {
         DWORD count = range - offset < CHUNK_SECTORS ? (DWORD)(range - offset) : CHUNK_SECTORS;
         DWORD first = start + (DWORD)offset;
+        bool last = offset + count >= range;
         DWORD got = read_sectors(EditorState.DiskRef, first, count, chunk);
-        if (got < count * SECTOR_SIZE) *skipped = true;
-        publish_progress(offset, offset == 0, offset + count >= range);
+        DWORD whole = got / SECTOR_SIZE;
+        // The chunk's last sector is read again as the next one's first.
+        if (whole < count && (whole + 1 < count || last) && *unread > (unsigned long long)first + whole)
+            *unread = (unsigned long long)first + whole;
+        publish_progress(offset, offset == 0, last);
         size_t at = find_pattern(&WorkerPattern, chunk, got);
         if (at != (size_t)-1) {
-            show_hit(first + (DWORD)(at / SECTOR_SIZE));
+            *hit = first + (DWORD)(at / SECTOR_SIZE);
+            show_hit(*hit);
             return true;
         }
-        if (offset + count >= range) break;
+        if (last) break;
         offset += count - 1;
     }
     return false;
 }
 
+// Sectors that could not be read may hold a match: the user is told, also
+// when a later match is shown, since an earlier one may have been missed.
+static void report_unread(bool found, DWORD hit, unsigned long long unread, bool stopped) {
+    if (found && unread < hit) {
+        char text[160];
+        snprintf(text, sizeof text,
+                 "Some sectors before sector %u could not be read and were not searched: an earlier match may have "
+                 "been missed",
+                 (unsigned)hit);
+        tell(text, "Search Error");
+    } else if (!found && !stopped && unread <= EditorState.LastSector) {
+        tell("Some sectors could not be read and were not searched", "Search Error");
+    }
+}
+
 DWORD WINAPI search_worker(LPVOID) {
     BYTE* chunk = NULL;
-    bool found = false, skipped = false, stopped = false;
+    bool found = false, stopped = false;
+    DWORD hit = 0;
+    unsigned long long unread = (unsigned long long)EditorState.LastSector + 1;
     if (WorkerPatternLength > 0) {
         // Aligned for transfers without the system's cache.
         chunk = (BYTE*)operator new(CHUNK_SECTORS * SECTOR_SIZE, std::align_val_t(4096), std::nothrow);
         if (!chunk) {
             tell("Insufficient memory to perform search", "Search Error");
         } else {
-            found = scan_disk(chunk, &skipped);
+            found = scan_disk(chunk, &hit, &unread);
             stopped = !EditorState.SearchContinue;
         }
     }
-    if (!found && skipped && !stopped) tell("Some sectors could not be read and were not searched", "Search Error");
+    report_unread(found, hit, unread, stopped);
     if (chunk) operator delete(chunk, std::align_val_t(4096), std::nothrow);
     // The last write the user-interface thread waits for: what the worker
     // did to CurrentSector and SectorData is visible once this is.
