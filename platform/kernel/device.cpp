@@ -3,6 +3,7 @@
 #include <cstring>
 #include <fstream>
 
+#include "platform/kernel/faults.h"
 #include "platform/kernel/file_object.h"
 
 using platform::fail_with;
@@ -120,6 +121,10 @@ BOOL FileObject::device_io_control(DWORD code, LPVOID, DWORD, LPVOID out, DWORD 
 
 BOOL WINAPI DeviceIoControl(HANDLE hDevice, DWORD dwIoControlCode, LPVOID lpInBuffer, DWORD nInBufferSize,
                             LPVOID lpOutBuffer, DWORD nOutBufferSize, LPDWORD lpBytesReturned, LPOVERLAPPED) {
+    if (platform::faults::on_call(platform::faults::Call::DeviceIoControl) != platform::faults::Verdict::Pass) {
+        if (lpBytesReturned) *lpBytesReturned = 0;
+        return fail_with(ERROR_GEN_FAILURE);
+    }
     if (!lpBytesReturned) return fail_with(ERROR_INVALID_PARAMETER);
     *lpBytesReturned = 0;
     auto object = platform::lookup_handle(hDevice);

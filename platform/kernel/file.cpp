@@ -5,11 +5,13 @@
 
 #include <cstring>
 
+#include "platform/kernel/faults.h"
 #include "platform/kernel/file_object.h"
 #include "platform/vwin32/vwin32_device.h"
 
 using platform::FileObject;
 using platform::fail_with;
+namespace faults = platform::faults;
 
 namespace {
 
@@ -120,6 +122,10 @@ HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD, LPSEC
 }
 
 DWORD WINAPI SetFilePointer(HANDLE hFile, LONG lDistanceToMove, PLONG lpDistanceToMoveHigh, DWORD dwMoveMethod) {
+    if (faults::on_call(faults::Call::SetFilePointer) != faults::Verdict::Pass) {
+        fail_with(ERROR_SEEK);
+        return INVALID_SET_FILE_POINTER;
+    }
     auto object = platform::lookup_handle_as<FileObject>(hFile);
     if (!object) {
         fail_with(ERROR_INVALID_HANDLE);
@@ -177,11 +183,23 @@ BOOL WINAPI GetFileSizeEx(HANDLE hFile, PLARGE_INTEGER lpFileSize) {
 
 namespace {
 
+// A read that failed on purpose leaves bytes that were never on the disk.
+void poison(LPVOID buffer, DWORD from, DWORD length) {
+    if (buffer && from < length) memset(static_cast<char*>(buffer) + from, faults::kPoison, length - from);
+}
+void poison(LPCVOID, DWORD, DWORD) {}
+
 template <typename Buffer, typename Transfer>
 BOOL transfer(HANDLE hFile, Buffer buffer, DWORD length, LPDWORD done, LPOVERLAPPED overlapped, bool writing,
               Transfer move) {
+    faults::Verdict verdict = faults::on_call(writing ? faults::Call::WriteFile : faults::Call::ReadFile);
     if (!done && !overlapped) return fail_with(ERROR_INVALID_PARAMETER);
     if (done) *done = 0;
+    if (verdict == faults::Verdict::Error || verdict == faults::Verdict::DiskFull) {
+        poison(buffer, 0, length);
+        if (writing) return fail_with(verdict == faults::Verdict::DiskFull ? ERROR_DISK_FULL : ERROR_GEN_FAILURE);
+        return fail_with(ERROR_CRC);
+    }
     auto object = platform::lookup_handle_as<FileObject>(hFile);
     if (!object) return fail_with(ERROR_INVALID_HANDLE);
     if (writing ? !object->can_write : !object->can_read) return fail_with(ERROR_ACCESS_DENIED);
@@ -199,8 +217,15 @@ BOOL transfer(HANDLE hFile, Buffer buffer, DWORD length, LPDWORD done, LPOVERLAP
         if (offset % block != 0 || length % block != 0 || reinterpret_cast<uintptr_t>(buffer) % block != 0)
             return fail_with(ERROR_INVALID_PARAMETER);
     }
+    DWORD wanted = length;
+    if (verdict == faults::Verdict::ShortCount) {
+        // Whole sectors where the transfer is sectors.
+        DWORD unit = object->unbuffered ? static_cast<DWORD>(object->file->logical_block()) : length % 512 == 0 ? 512 : 1;
+        length = faults::short_length(length, unit);
+    }
     DWORD moved = 0;
-    DWORD error = move(*object->file, offset, buffer, length, &moved);
+    DWORD error = length > 0 ? move(*object->file, offset, buffer, length, &moved) : ERROR_SUCCESS;
+    poison(buffer, moved, wanted);
     object->position = offset + moved;
     if (done) *done = moved;
     if (overlapped) overlapped->InternalHigh = moved;
@@ -228,6 +253,11 @@ BOOL WINAPI WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrit
 }
 
 BOOL WINAPI FlushFileBuffers(HANDLE hFile) {
+    switch (faults::on_call(faults::Call::FlushFileBuffers)) {
+    case faults::Verdict::Pass: break;
+    case faults::Verdict::DiskFull: return fail_with(ERROR_DISK_FULL);
+    default: return fail_with(ERROR_GEN_FAILURE);
+    }
     auto object = platform::lookup_handle_as<FileObject>(hFile);
     if (!object) return fail_with(ERROR_INVALID_HANDLE);
     // As on Windows: only a handle that may write can flush.
