@@ -11,7 +11,8 @@
 static HANDLE GeometryHandle = INVALID_HANDLE_VALUE;
 static DWORD GeometrySector = SECTOR_SIZE;
 
-DWORD query_logical_sector(HANDLE handle) {
+// The disk's own answer, or 0 when it gives none that can be used.
+static DWORD ask_logical_sector(HANDLE handle) {
     // Room for the partition and detection records some drivers append.
     union {
         DISK_GEOMETRY_EX geometry;
@@ -21,15 +22,24 @@ DWORD query_logical_sector(HANDLE handle) {
     if (!DeviceIoControl(handle, IOCTL_DISK_GET_DRIVE_GEOMETRY_EX, NULL, 0, &answer, sizeof answer, &returned,
                          NULL) ||
         returned < sizeof(DISK_GEOMETRY))
-        return SECTOR_SIZE;
+        return 0;
     DWORD size = answer.geometry.Geometry.BytesPerSector;
-    if (size < SECTOR_SIZE || size > 65536 || (size & (size - 1)) != 0) return SECTOR_SIZE;
+    if (size < SECTOR_SIZE || size > 65536 || (size & (size - 1)) != 0) return 0;
     return size;
 }
 
+DWORD query_logical_sector(HANDLE handle) {
+    DWORD size = ask_logical_sector(handle);
+    return size ? size : SECTOR_SIZE;
+}
+
 void remember_logical_sector(HANDLE handle) {
-    GeometrySector = query_logical_sector(handle);
-    GeometryHandle = handle;
+    // A disk that does not answer now is asked again at each transfer: one
+    // failed request must not fix a wrong sector size, and with it failed
+    // transfers, for as long as the disk stays open.
+    DWORD size = ask_logical_sector(handle);
+    GeometrySector = size ? size : SECTOR_SIZE;
+    GeometryHandle = size ? handle : INVALID_HANDLE_VALUE;
 }
 
 void forget_logical_sector(HANDLE handle) {

@@ -15,7 +15,8 @@ constexpr DWORD TRANSFER_ALIGNMENT = 4096;
 DWORD query_logical_sector(HANDLE handle);
 
 // The open disk's answer is kept from its open to its close, so transfers
-// ask nothing of the disk.
+// ask nothing of the disk; a disk that gave none at its open is asked again
+// at each transfer.
 void remember_logical_sector(HANDLE handle);
 void forget_logical_sector(HANDLE handle);
 

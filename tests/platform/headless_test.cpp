@@ -2,6 +2,7 @@
 // person would: open a dialog, type, pick an entry, press a button, answer
 // a message box, close it by its close box.
 #include <string>
+#include <vector>
 
 #include "conformance.h"
 #include "window_fixture.h"
@@ -58,6 +59,27 @@ TEST_F(Headless, DrivesADialogProgramFromStartToEnd) {
     ASSERT_EQ(host_.message_boxes().size(), 1u);
     EXPECT_EQ(host_.message_boxes()[0].caption, "Question");
     EXPECT_EQ(HeadlessHost::window("Conformance")(), nullptr) << "the dialog is gone";
+}
+
+TEST_F(Headless, AnswersEveryMessageBoxByPolicyAheadOfTheScript) {
+    pushes = 0;
+    std::vector<std::string> asked;
+    host_.answer_message_boxes([&](const HeadlessHost::MessageBoxSeen& box) {
+        asked.push_back(box.caption);
+        return asked.size() == 1 ? IDNO : IDYES;
+    });
+    host_.click(HeadlessHost::item("Conformance", IDC_PUSH));
+    host_.check("the first answer", [] { EXPECT_EQ(answer, IDNO); });
+    host_.click(HeadlessHost::item("Conformance", IDC_PUSH));
+    host_.close_window(HeadlessHost::window("Conformance"));
+    DialogBoxParamA(conformance_module(), MAKEINTRESOURCEA(IDD_CONFORMANCE), nullptr, program_proc, 0);
+    EXPECT_EQ(pushes, 2);
+    EXPECT_EQ(answer, IDYES);
+    EXPECT_EQ(asked, (std::vector<std::string>{"Question", "Question"}));
+    auto boxes = host_.message_boxes();
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[0].answer, IDNO) << "recorded as answered";
+    EXPECT_EQ(boxes[1].answer, IDYES);
 }
 
 TEST(HeadlessDeathTest, StepThatNeverBecomesPossibleFailsWithItsName) {

@@ -279,19 +279,48 @@ void HeadlessHost::end_session() {
     });
 }
 
+void HeadlessHost::answer_box(ModalRequest* request, int button) {
+    {
+        std::lock_guard<std::mutex> hold(lock_);
+        for (size_t i = 0; i < box_requests_.size(); ++i)
+            if (box_requests_[i] == request) boxes_[i].answer = button;
+    }
+    static_cast<MessageBoxRequest*>(request)->answer = button;
+    complete_modal_request(request);
+}
+
 void HeadlessHost::answer_message_box(int button) {
     then("answer a message box with " + std::to_string(button), [this, button] {
-        auto* request = static_cast<MessageBoxRequest*>(open_request(ModalRequest::Kind::MessageBox));
+        ModalRequest* request = open_request(ModalRequest::Kind::MessageBox);
         if (!request) return false;
-        {
-            std::lock_guard<std::mutex> hold(lock_);
-            for (size_t i = 0; i < box_requests_.size(); ++i)
-                if (box_requests_[i] == request) boxes_[i].answer = button;
-        }
-        request->answer = button;
-        complete_modal_request(request);
+        answer_box(request, button);
         return true;
     });
+}
+
+void HeadlessHost::answer_message_boxes(BoxAnswer answer) {
+    std::lock_guard<std::mutex> hold(lock_);
+    box_answer_ = std::move(answer);
+}
+
+bool HeadlessHost::answer_box_by_policy() {
+    BoxAnswer answer;
+    MessageBoxSeen seen{};
+    ModalRequest* request = nullptr;
+    {
+        std::lock_guard<std::mutex> hold(lock_);
+        if (!box_answer_) return false;
+        for (size_t i = 0; i < box_requests_.size() && !request; ++i) {
+            if (box_requests_[i] && !box_requests_[i]->done) {
+                request = const_cast<MessageBoxRequest*>(box_requests_[i]);
+                seen = boxes_[i];
+            }
+        }
+        if (!request) return false;
+        answer = box_answer_;
+    }
+    answer_box(request, answer(seen));
+    return true;
 }
 
 void HeadlessHost::answer_file_dialog(bool accept, const std::string& path) {
@@ -401,6 +430,9 @@ void HeadlessHost::wait_for_input(const WaitContext& context) {
         hold.unlock();
         script_ran_out(describe(context) + " inside a step of the script: steps must give input, not call the program");
     }
+    hold.unlock();
+    if (answer_box_by_policy()) return;
+    hold.lock();
     if (steps_.empty()) {
         hold.unlock();
         script_ran_out(describe(context));

@@ -53,6 +53,13 @@ public:
     void close_window(Target window);
     void end_session();
     void answer_message_box(int button);
+    // Answers every message box as soon as it opens, ahead of the script,
+    // with what `answer` gives for it: for runs whose boxes cannot be
+    // foreseen (a disk that may fail at any call). Null: boxes wait for the
+    // script's answer_message_box steps again.
+    struct MessageBoxSeen;
+    using BoxAnswer = std::function<int(const MessageBoxSeen&)>;
+    void answer_message_boxes(BoxAnswer answer);
     void choose_file(const std::string& path);
     void cancel_file_dialog();
     void print(int copies);
@@ -131,6 +138,10 @@ private:
     // The oldest open request of a kind, or null.
     ModalRequest* open_request(ModalRequest::Kind kind);
     void answer_file_dialog(bool accept, const std::string& path);
+    // Answers the oldest open message box by the policy; false when none is open.
+    bool answer_box_by_policy();
+    void answer_box(ModalRequest* request, int button);
+    BoxAnswer box_answer_;
 
     mutable std::mutex lock_;
     std::condition_variable woken_;

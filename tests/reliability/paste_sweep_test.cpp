@@ -1,0 +1,41 @@
+// Paste from Buffer then Save Sector with each call failing: the pasted
+// sector lands whole on the image or stays on screen, marked.
+#include "editor/editor_state.h"
+#include "resources/resource.h"
+#include "sweep.h"
+
+using namespace reliability;
+
+namespace {
+
+class PasteSweep : public SweepTest {};
+
+TEST_F(PasteSweep, PasteThenSave) {
+    sweep_disks("paste and save", true, [&](const Fault* fault) {
+        fresh_run();
+        model_.intend(1, model_.old(0));
+        open_selected_disk();
+        choose_menu(IDM_COPY_TO_BUFFER);
+        press(VK_NEXT);
+        arm(fault);
+        choose_menu(IDM_PASTE_FROM_BUFFER);
+        choose_menu(IDM_SAVE_SECTOR);
+        disarm();
+        quit();
+        run_editor();
+        EXPECT_TRUE(model_.holds_old_or_intended());
+        EXPECT_EQ(EditorState.CurrentSector, 1u);
+        if (!write_error_shown()) {
+            EXPECT_TRUE(model_.holds_intended(1)) << "a save reported as done is not on the image";
+            EXPECT_EQ(EditorState.SectorDirty, 0);
+        } else {
+            EXPECT_EQ(EditorState.SectorDirty, 1);
+            EXPECT_EQ(sector_data(), model_.old(0)) << "the pasted sector was lost after a failed save";
+        }
+        if (!fault) {
+            EXPECT_TRUE(boxes().empty());
+        }
+    });
+}
+
+}  // namespace

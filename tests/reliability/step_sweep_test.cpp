@@ -1,0 +1,40 @@
+// Stepping to the next and the previous sector with each call failing: the
+// image is never written, the editor stands on the new sector, and what it
+// shows is the disk's sector or was reported.
+#include "editor/editor_state.h"
+#include "resources/resource.h"
+#include "sweep.h"
+
+using namespace reliability;
+
+namespace {
+
+class StepSweep : public SweepTest {};
+
+TEST_F(StepSweep, NextAndPreviousSector) {
+    struct Way {
+        const char* name;
+        UINT key;
+        unsigned to;
+    };
+    for (Way way : {Way{"step to the next sector", VK_NEXT, 1}, Way{"step to the previous sector", VK_PRIOR, kSectors - 1}}) {
+        sweep_disks(way.name, true, [&](const Fault* fault) {
+            fresh_run();
+            open_selected_disk();
+            arm(fault);
+            press(way.key);
+            disarm();
+            quit();
+            run_editor();
+            EXPECT_TRUE(model_.holds_old_or_intended());
+            EXPECT_EQ(EditorState.CurrentSector, way.to);
+            EXPECT_EQ(EditorState.SectorDirty, 0);
+            expect_shown_sector_read_or_reported(model_, way.to);
+            if (!fault) {
+                EXPECT_TRUE(boxes().empty());
+            }
+        });
+    }
+}
+
+}  // namespace

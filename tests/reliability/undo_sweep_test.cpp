@@ -1,0 +1,40 @@
+// Undo Changes with each call failing: the disk's sector replaces the edits,
+// or the failure is shown and the edits stay, still marked.
+#include "editor/editor_state.h"
+#include "resources/resource.h"
+#include "sweep.h"
+
+using namespace reliability;
+
+namespace {
+
+class UndoSweep : public SweepTest {};
+
+TEST_F(UndoSweep, UndoChanges) {
+    std::vector<uint8_t> edited;
+    sweep_disks("undo changes", true, [&](const Fault* fault) {
+        fresh_run();
+        open_selected_disk();
+        host_.type_text("ab");
+        host_.check("what the user edited", [&] { edited = sector_data(); });
+        arm(fault);
+        choose_menu(IDM_UNDO_CHANGES);
+        disarm();
+        quit();
+        run_editor();
+        EXPECT_TRUE(model_.holds_old_or_intended());
+        EXPECT_EQ(EditorState.CurrentSector, 0u);
+        if (read_error_shown()) {
+            EXPECT_EQ(EditorState.SectorDirty, 1);
+            EXPECT_EQ(sector_data(), edited) << "edits gone though the disk's sector was not read";
+        } else {
+            EXPECT_EQ(EditorState.SectorDirty, 0);
+            EXPECT_EQ(sector_data(), model_.old(0)) << "undone without the disk's sector, unreported";
+        }
+        if (!fault) {
+            EXPECT_TRUE(boxes().empty());
+        }
+    });
+}
+
+}  // namespace
