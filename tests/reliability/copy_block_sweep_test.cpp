@@ -11,11 +11,11 @@
 
 using platform::HeadlessHost;
 using namespace testing_support;
-using namespace tool_sweep;
+using namespace reliability;
 
 namespace {
 
-constexpr uint32_t kSectors = 1024;
+constexpr uint32_t kImageSectors = 1024;
 constexpr uint32_t kCount = 300;  // chunks of 128, 128 and 44
 const char* const kCompleted = "Copying of sectors has been completed succesfully";
 
@@ -23,12 +23,7 @@ class CopyBlockSweep : public ToolSweep {
 protected:
     void SetUp() override {
         ToolSweep::SetUp();
-        std::vector<uint8_t> bytes;
-        for (uint32_t s = 0; s < kSectors; ++s) {
-            auto sector = stamped_sector(s);
-            bytes.insert(bytes.end(), sector.begin(), sector.end());
-        }
-        use_image(bytes);
+        use_image(kImageSectors);
     }
 
     // From the shown sector, with an unsaved edit in it that the copy must
@@ -37,7 +32,7 @@ protected:
         Operation op;
         op.prepare = [this, source, destination] {
             go_to(source);
-            edit_shown_sector("7");
+            host_.type_text("7");
             choose_menu(IDM_COPY_BLOCK);
             host_.type_text(std::to_string(destination));
             press(VK_TAB);
@@ -50,13 +45,10 @@ protected:
 
     void sweep_copy(const std::string& name, uint32_t source, uint32_t destination) {
         std::vector<uint8_t> edited;
-        auto sector_of = [](const std::vector<uint8_t>& image, uint32_t s) {
-            return std::vector<uint8_t>(image.begin() + s * 512ull, image.begin() + (s + 1) * 512ull);
-        };
-        sweep(
+        sweep_tool(
             name, copy(source, destination),
             [&](const Outcome& clean) {
-                ASSERT_EQ(clean.boxes.size(), 1u) << clean.box_texts();
+                ASSERT_EQ(clean.boxes.size(), 1u);
                 EXPECT_EQ(clean.boxes[0].text, kCompleted);
                 for (uint32_t i = 0; i < kCount; ++i)
                     ASSERT_EQ(sector_of(clean.image, destination + i), baseline_sector(source + i)) << i;
@@ -66,7 +58,7 @@ protected:
             },
             [&](const Fault&, const Outcome& o) {
                 unsigned copied = 0, wrong = 0;
-                for (uint32_t s = 0; s < kSectors; ++s) {
+                for (uint32_t s = 0; s < kImageSectors; ++s) {
                     auto now = sector_of(o.image, s);
                     bool in_run = s >= destination && s < destination + kCount;
                     if (in_run && now == baseline_sector(source + (s - destination))) {

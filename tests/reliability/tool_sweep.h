@@ -1,56 +1,29 @@
-// Fault sweeps of the disk tools and the image files: each operation runs
-// once without faults to count the calls it makes, then once for every one
-// of those calls failing in each way that call can fail, once and from then
-// on. Every run is the real program, started afresh on the same image and
-// driven by the headless host's script; what it left is checked against a
-// model of the image by the test.
+// Fault sweeps of the disk tools and the image files, on the sweep's own
+// runs (sweep.h): each operation is described once (the steps that prepare
+// it, start it and answer its dialogs) and run clean, then with each fault,
+// on each disk; what a run left is gathered for the test's model.
 #pragma once
 
-#include <array>
 #include <functional>
 #include <string>
 #include <vector>
 
-#include "editor_fixture.h"
-#include "platform/kernel/faults.h"
+#include "sweep.h"
 
-namespace tool_sweep {
-
-namespace faults = platform::faults;
-using faults::Call;
-using faults::Kind;
-
-constexpr size_t kCallKinds = static_cast<size_t>(Call::Count);
-using CallCounts = std::array<unsigned, kCallKinds>;
-
-struct Fault {
-    Call call;
-    unsigned nth;
-    Kind kind;
-    bool sticky;
-};
-std::string describe(const Fault& fault);
-
-// The ways a call can fail: a transfer can also move fewer bytes, a write
-// or a flush can also find the disk full.
-std::vector<Kind> kinds_of(Call call);
-// Every call counted, failing in each of its ways, once and from then on.
-std::vector<Fault> every_fault(const CallCounts& counted);
-CallCounts counted_calls();
+namespace reliability {
 
 // What one run of the program left.
 struct Outcome {
-    std::vector<platform::HeadlessHost::MessageBoxSeen> boxes;  // this run's, in order
-    CallCounts calls{};
+    std::vector<platform::HeadlessHost::MessageBoxSeen> boxes;
+    Counts calls;
     unsigned fired = 0;
     std::vector<uint8_t> sector_data;
     BYTE dirty = 0;
     DWORD current = 0;
-    std::vector<uint8_t> image;  // the whole image file afterwards
+    std::vector<uint8_t> image;  // the whole image afterwards
 
-    bool saw(const std::string& text) const;
-    bool saw_caption(const std::string& caption) const;
-    std::string box_texts() const;  // for failure messages
+    bool saw(const std::string& text) const;  // a message holding text
+    std::string box_texts() const;            // for failure messages
 };
 
 // One operation as the user does it.
@@ -62,33 +35,31 @@ struct Operation {
     int yes_no = IDYES;              // the answer to its questions
 };
 
-class ToolSweep : public testing_support::EditorTest {
+class ToolSweep : public SweepTest {
 protected:
-    // The image every run starts from, mapped as drive C:.
-    void use_image(std::vector<uint8_t> bytes);
+    // The image every run starts from: sectors stamped with their numbers,
+    // then the bytes planted at byte offsets.
+    void use_image(unsigned sectors, std::vector<std::pair<uint64_t, std::string>> planted = {});
     const std::vector<uint8_t>& baseline() const { return baseline_; }
     std::vector<uint8_t> baseline_sector(uint64_t sector) const;
+    static std::vector<uint8_t> sector_of(const std::vector<uint8_t>& bytes, uint64_t sector);
 
-    // Runs the program once with fault armed (none: nullptr) just before the
+    // Runs the program once, fault armed (none: nullptr) just before the
     // operation starts.
     Outcome run(const Operation& operation, const Fault* fault);
 
-    // The clean run, which must succeed, and its count of calls; then every
-    // fault, each checked by check. Reports the figures of the sweep.
-    void sweep(const std::string& name, const Operation& operation,
-               const std::function<void(const Outcome& clean)>& check_clean,
-               const std::function<void(const Fault&, const Outcome&)>& check);
+    // On each disk: the clean run, checked by check_clean, then every fault,
+    // checked by check.
+    void sweep_tool(const std::string& name, const Operation& operation,
+                    const std::function<void(const Outcome& clean)>& check_clean,
+                    const std::function<void(const Fault&, const Outcome&)>& check);
 
     // To a sector as the user gets there: a step from the one before.
     void go_to(DWORD sector);
-    // Shorthand for a step that changes the shown sector's first byte in
-    // the hex pane: an unsaved edit the operation must leave alone.
-    void edit_shown_sector(const std::string& digits);
 
 private:
-    void drive(const Operation& operation, Outcome* outcome, size_t first_box);
-
     std::vector<uint8_t> baseline_;
+    std::vector<std::pair<uint64_t, std::string>> planted_;
 };
 
-}  // namespace tool_sweep
+}  // namespace reliability
