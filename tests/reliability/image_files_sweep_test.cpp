@@ -3,6 +3,7 @@
 // it could not read are zeros, and counted); one that failed says so and
 // leaves no file that passes for complete. An import leaves each sector
 // with its old bytes or the file's, and says when it did not import all.
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -130,8 +131,9 @@ TEST_F(ImageFilesSweep, ExportWithEveryCallFailingIsCompleteAndCorrectOrSaysItFa
         });
 }
 
-// Run once going on after each failed write and once stopping there; and
-// first with a file that shrinks, to a partial sector, after it was measured.
+// A file that shrinks, to part of a sector, after it was measured; then the
+// sweep: going on after each failed write, stopping there, and a file that
+// ends in part of a sector.
 TEST_F(ImageFilesSweep, ImportWithEveryCallFailingLeavesOldOrFileBytesAndSaysWhatWasNotImported) {
     const std::string in = image("in.bin");
     const std::vector<uint8_t> file = stamped_run(10000, kCount);  // unlike every sector of the disk
@@ -152,19 +154,38 @@ TEST_F(ImageFilesSweep, ImportWithEveryCallFailingLeavesOldOrFileBytesAndSaysWha
         ASSERT_EQ(o.boxes.size(), 1u);
         EXPECT_EQ(o.boxes[0].text, "Error reading the file: only its first 200 sector(s) could be imported.");
     }
-    write_whole_file(in, file);
-    for (int answer : {IDYES, IDNO}) {
+    // The rows: the file, and the answer to the question after a failed write.
+    struct Row {
+        std::string name;
+        size_t bytes;
+        int yes_no;
+    };
+    const Row rows[] = {
+        {"import, going on after a failed write", kCount * 512, IDYES},
+        {"import, stopping at a failed write", kCount * 512, IDNO},
+        {"import of a file that ends in part of a sector", 200 * 512 + 100, IDYES},
+    };
+    for (const Row& row : rows) {
+        write_whole_file(in, std::vector<uint8_t>(file.begin(), file.begin() + static_cast<long>(row.bytes)));
+        const uint32_t count = static_cast<uint32_t>((row.bytes + 511) / 512);  // as offered
+        // What the user means each sector of the run to hold: the file's
+        // bytes, and after its end the disk's own.
+        auto meant = [&](uint32_t i) {
+            std::vector<uint8_t> bytes = baseline_sector(kFirst + i);
+            size_t from = i * 512ull, to = std::min(row.bytes, from + 512);
+            std::copy(file.begin() + static_cast<long>(from), file.begin() + static_cast<long>(to), bytes.begin());
+            return bytes;
+        };
         std::vector<uint8_t> edited;
         Operation op = transfer(IDM_IMPORT_SECTORS, in, nullptr, nullptr);
-        op.yes_no = answer;
+        op.yes_no = row.yes_no;
         sweep_tool(
-            answer == IDYES ? "import, going on after a failed write" : "import, stopping at a failed write", op,
+            row.name, op,
             [&](const Outcome& clean) {
                 EXPECT_TRUE(clean.boxes.empty());
-                for (uint32_t i = 0; i < kCount; ++i)
-                    ASSERT_EQ(sector_of(clean.image, kFirst + i), sector_of(file, i)) << i;
+                for (uint32_t i = 0; i < count; ++i) ASSERT_EQ(sector_of(clean.image, kFirst + i), meant(i)) << i;
                 EXPECT_EQ(clean.dirty, 0) << "the shown sector is read again";
-                EXPECT_EQ(clean.sector_data, sector_of(file, 0));
+                EXPECT_EQ(clean.sector_data, meant(0));
                 edited = baseline_sector(kFirst);
                 edited[0] = static_cast<uint8_t>(0x70 | (edited[0] & 0x0F));
             },
@@ -172,8 +193,8 @@ TEST_F(ImageFilesSweep, ImportWithEveryCallFailingLeavesOldOrFileBytesAndSaysWha
                 unsigned imported = 0, wrong = 0;
                 for (uint32_t s = 0; s < kImageSectors; ++s) {
                     auto now = sector_of(o.image, s);
-                    bool in_run = s >= kFirst && s < kFirst + kCount;
-                    if (in_run && now == sector_of(file, s - kFirst)) {
+                    bool in_run = s >= kFirst && s < kFirst + count;
+                    if (in_run && now == meant(s - kFirst)) {
                         ++imported;
                     } else if (now != baseline_sector(s)) {
                         ++wrong;
@@ -182,15 +203,15 @@ TEST_F(ImageFilesSweep, ImportWithEveryCallFailingLeavesOldOrFileBytesAndSaysWha
                 }
                 EXPECT_EQ(wrong, 0u);
                 // A failed lock of the legacy services, say, may cost nothing.
-                if (imported < kCount) {
-                    EXPECT_FALSE(o.boxes.empty()) << "only " << imported << " of 300 sectors imported, silently";
+                if (imported < count) {
+                    EXPECT_FALSE(o.boxes.empty()) << "only " << imported << " of " << count << " sectors imported, silently";
                 }
                 for (const auto& box : o.boxes) {
                     unsigned at = 0;
                     if (sscanf(box.text.c_str(), "Error encountered writing at sector %u", &at) != 1) continue;
-                    EXPECT_TRUE(at >= kFirst && at < kFirst + kCount) << at;
+                    EXPECT_TRUE(at >= kFirst && at < kFirst + count) << at;
                     if (box.answer != IDNO) continue;
-                    for (uint32_t s = at + 128; s < kFirst + kCount; ++s)
+                    for (uint32_t s = at + 128; s < kFirst + count; ++s)
                         EXPECT_EQ(sector_of(o.image, s), baseline_sector(s)) << "written after No, at " << s;
                 }
                 // The shown sector: the unsaved edit, still marked, or what
