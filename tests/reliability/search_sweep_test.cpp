@@ -1,11 +1,10 @@
 // Search Disk with each of its reads failing: the sector shown is a real
 // match, the first one unless the search said that sectors before it went
-// unread, and a hit whose sector could not be read says so.
+// unread (also when it shows a later match), and a hit whose sector could
+// not be read says so.
 #include <algorithm>
-#include <cstring>
 
 #include "editor/editor_state.h"
-#include "platform/user/input.h"
 #include "resources/resource.h"
 #include "tool_sweep.h"
 
