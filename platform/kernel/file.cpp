@@ -225,7 +225,7 @@ BOOL transfer(HANDLE hFile, Buffer buffer, DWORD length, LPDWORD done, LPOVERLAP
     }
     DWORD moved = 0;
     DWORD error = length > 0 ? move(*object->file, offset, buffer, length, &moved) : ERROR_SUCCESS;
-    poison(buffer, moved, wanted);
+    if (verdict == faults::Verdict::ShortCount) poison(buffer, moved, wanted);
     object->position = offset + moved;
     if (done) *done = moved;
     if (overlapped) overlapped->InternalHigh = moved;

@@ -72,7 +72,7 @@ size_t fread(void* buffer, size_t size, size_t count, FILE* stream) {
         return 0;
     }
     size_t got = count > 0 ? real(buffer, size, count, stream) : 0;
-    if (buffer && got < wanted) memset(static_cast<char*>(buffer) + got * size, faults::kPoison, (wanted - got) * size);
+    if (verdict == faults::Verdict::ShortCount && buffer && got < wanted) memset(static_cast<char*>(buffer) + got * size, faults::kPoison, (wanted - got) * size);
     return got;
 }
 

@@ -159,6 +159,26 @@ TEST_F(Faults, EveryCallIsCountedWithNothingArmed) {
 
     faults::reset_counts();
     EXPECT_EQ(faults::calls(Call::ReadFile), 0u);
+
+    // A read that comes short at the end of the file leaves the rest of the
+    // buffer as it was, through either door.
+    h = open(GENERIC_READ);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    std::vector<uint8_t> buffer(1024, 0x77);
+    DWORD got = 0;
+    SetFilePointer(h, 7 * 512, NULL, FILE_BEGIN);
+    EXPECT_TRUE(ReadFile(h, buffer.data(), 1024, &got, NULL));
+    EXPECT_EQ(got, 512u);
+    EXPECT_EQ(std::vector<uint8_t>(buffer.begin() + 512, buffer.end()), std::vector<uint8_t>(512, 0x77));
+    CloseHandle(h);
+    FILE* file = fopen(image("disk.img").c_str(), "rb");
+    ASSERT_NE(file, nullptr);
+    std::fill(buffer.begin(), buffer.end(), 0x77);
+    EXPECT_EQ(fseek(file, 7 * 512, SEEK_SET), 0);
+    EXPECT_EQ(fread(buffer.data(), 1, 1024, file), 512u);
+    EXPECT_EQ(std::vector<uint8_t>(buffer.begin() + 512, buffer.end()), std::vector<uint8_t>(512, 0x77));
+    fclose(file);
+    EXPECT_EQ(faults::fired(), 0u);
 }
 
 TEST_F(Faults, StdioCallsFailAsTheTableSays) {

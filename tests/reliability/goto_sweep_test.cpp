@@ -19,12 +19,14 @@ TEST_F(GotoSweep, GotoSector) {
         host_.type_text("5");
         press(VK_RETURN);
         disarm();
+        follow_up();
         close_up({"Goto Sector"});
         run_editor();
         EXPECT_TRUE(model_.holds_old_or_intended());
-        EXPECT_EQ(EditorState.CurrentSector, 5u);
-        EXPECT_EQ(EditorState.SectorDirty, 0);
+        EXPECT_EQ(after_.current, 5u);
+        EXPECT_EQ(after_.dirty, 0);
         expect_shown_sector_read_or_reported(model_, 5);
+        expect_recovered();
         if (!fault) {
             EXPECT_TRUE(boxes().empty());
         }

@@ -21,17 +21,19 @@ TEST_F(PasteSweep, PasteThenSave) {
         choose_menu(IDM_PASTE_FROM_BUFFER);
         choose_menu(IDM_SAVE_SECTOR);
         disarm();
+        follow_up();
         quit();
         run_editor();
         EXPECT_TRUE(model_.holds_old_or_intended());
-        EXPECT_EQ(EditorState.CurrentSector, 1u);
+        EXPECT_EQ(after_.current, 1u);
         if (!write_error_shown()) {
             EXPECT_TRUE(model_.holds_intended(1)) << "a save reported as done is not on the image";
-            EXPECT_EQ(EditorState.SectorDirty, 0);
+            EXPECT_EQ(after_.dirty, 0);
         } else {
-            EXPECT_EQ(EditorState.SectorDirty, 1);
-            EXPECT_EQ(sector_data(), model_.old(0)) << "the pasted sector was lost after a failed save";
+            EXPECT_EQ(after_.dirty, 1);
+            EXPECT_EQ(after_.data, model_.old(0)) << "the pasted sector was lost after a failed save";
         }
+        expect_recovered();
         if (!fault) {
             EXPECT_TRUE(boxes().empty());
         }

@@ -28,21 +28,23 @@ TEST_F(SaveQuestionSweep, StepAwayFromEditsAndAnswer) {
             arm(fault);
             press(VK_NEXT);
             disarm();
+            follow_up();
             quit();
             run_editor();
             EXPECT_EQ(boxes_with("Save Changes?"), 1u);
             EXPECT_TRUE(model_.holds_old_or_intended());
+            expect_recovered();
             if (answer == IDYES && write_error_shown()) {
-                EXPECT_EQ(EditorState.CurrentSector, 0u) << "moved on from edits that were not saved";
-                EXPECT_EQ(EditorState.SectorDirty, 1);
-                EXPECT_EQ(sector_data(), edited);
+                EXPECT_EQ(after_.current, 0u) << "moved on from edits that were not saved";
+                EXPECT_EQ(after_.dirty, 1);
+                EXPECT_EQ(after_.data, edited);
                 return;
             }
             if (answer == IDYES) {
                 EXPECT_TRUE(model_.holds_intended(0)) << "a save reported as done is not on the image";
             }
-            EXPECT_EQ(EditorState.CurrentSector, 1u);
-            EXPECT_EQ(EditorState.SectorDirty, 0);
+            EXPECT_EQ(after_.current, 1u);
+            EXPECT_EQ(after_.dirty, 0);
             expect_shown_sector_read_or_reported(model_, 1);
             if (!fault) {
                 EXPECT_EQ(boxes().size(), 1u);

@@ -13,13 +13,13 @@ class SaveSweep : public SweepTest {
 protected:
     void expect_saved_or_kept(unsigned sector) {
         EXPECT_TRUE(model_.holds_old_or_intended());
-        EXPECT_EQ(EditorState.CurrentSector, sector);
+        EXPECT_EQ(after_.current, sector);
         if (!write_error_shown()) {
             EXPECT_TRUE(model_.holds_intended(sector)) << "a save reported as done is not on the image";
-            EXPECT_EQ(EditorState.SectorDirty, 0);
+            EXPECT_EQ(after_.dirty, 0);
         } else {
-            EXPECT_EQ(EditorState.SectorDirty, 1) << "edits kept after a failed save are no longer marked";
-            EXPECT_EQ(sector_data(), edited_) << "edits lost after a failed save";
+            EXPECT_EQ(after_.dirty, 1) << "edits kept after a failed save are no longer marked";
+            EXPECT_EQ(after_.data, edited_) << "edits lost after a failed save";
         }
     }
     std::vector<uint8_t> edited_;
@@ -37,9 +37,11 @@ TEST_F(SaveSweep, SaveSector) {
         arm(fault);
         choose_menu(IDM_SAVE_SECTOR);
         disarm();
+        follow_up();
         quit();
         run_editor();
         expect_saved_or_kept(0);
+        expect_recovered();
         if (!fault) {
             EXPECT_TRUE(boxes().empty());
         }

@@ -24,12 +24,14 @@ TEST_F(StepSweep, NextAndPreviousSector) {
             arm(fault);
             press(way.key);
             disarm();
+            follow_up();
             quit();
             run_editor();
             EXPECT_TRUE(model_.holds_old_or_intended());
-            EXPECT_EQ(EditorState.CurrentSector, way.to);
-            EXPECT_EQ(EditorState.SectorDirty, 0);
+            EXPECT_EQ(after_.current, way.to);
+            EXPECT_EQ(after_.dirty, 0);
             expect_shown_sector_read_or_reported(model_, way.to);
+            expect_recovered();
             if (!fault) {
                 EXPECT_TRUE(boxes().empty());
             }

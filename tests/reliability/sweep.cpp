@@ -126,6 +126,7 @@ void SweepTest::TearDown() {
 const char* name(Disk disk) {
     switch (disk) {
     case Disk::ImageFile: return "an image file";
+    case Disk::Loop512: return "a loop device of 512-byte sectors";
     case Disk::Loop4096: return "a loop device of 4096-byte sectors";
     case Disk::Legacy: return "the legacy volume services";
     }
@@ -136,9 +137,10 @@ bool SweepTest::use_disk(Disk disk) {
     disk_ = disk;
     loop_.reset();
     why_not_.clear();
-    if (disk != Disk::Loop4096) return true;
+    if (disk != Disk::Loop512 && disk != Disk::Loop4096) return true;
     model_.reset();
-    loop_ = std::make_unique<LoopDevice>(model_.path(), LoopDevice::Options{.sector_size = 4096});
+    unsigned sector_size = disk == Disk::Loop4096 ? 4096 : 0;
+    loop_ = std::make_unique<LoopDevice>(model_.path(), LoopDevice::Options{.sector_size = sector_size});
     if (loop_->attached()) return true;
     why_not_ = loop_->why_not();
     loop_.reset();
@@ -187,13 +189,37 @@ void SweepTest::arm(const Fault* fault) {
     });
 }
 
+static Snapshot snapshot(size_t boxes) {
+    Snapshot taken;
+    taken.data.assign(EditorState.SectorData, EditorState.SectorData + sizeof EditorState.SectorData);
+    taken.dirty = EditorState.SectorDirty;
+    taken.current = EditorState.CurrentSector;
+    taken.last = EditorState.LastSector;
+    taken.boxes = boxes;
+    return taken;
+}
+
 void SweepTest::disarm() {
     host_.check("stop failing and count", [this] {
         counted_ = counts_now();
         fired_ = faults::fired();
         faults::disarm_all();
         armed_ = false;
+        after_ = snapshot(boxes().size());
     });
+}
+
+void SweepTest::follow_up() {
+    choose_menu(IDM_GOTO_SECTOR);
+    host_.type_text("0");
+    press(VK_RETURN);
+    host_.check("after Goto Sector 0", [this] { recovered_ = snapshot(boxes().size()); });
+}
+
+void SweepTest::expect_recovered() const {
+    EXPECT_EQ(recovered_.current, 0u);
+    EXPECT_EQ(recovered_.data, model_.on_image(0)) << "the disk does not read as before once nothing fails";
+    EXPECT_EQ(recovered_.boxes, after_.boxes) << "Goto Sector failed once nothing fails";
 }
 
 void SweepTest::close_up(const std::vector<std::string>& dialogs) {
@@ -257,7 +283,7 @@ bool SweepTest::write_error_shown() const {
 
 void SweepTest::expect_shown_sector_read_or_reported(const ImageModel& model, unsigned sector) const {
     std::vector<uint8_t> disk = model.on_image(sector);
-    std::vector<uint8_t> shown = sector_data();
+    const std::vector<uint8_t>& shown = after_.data;
     ASSERT_EQ(disk.size(), shown.size());
     if (shown == disk) return;
     EXPECT_TRUE(read_error_shown()) << "sector " << sector << " is shown with bytes that are not the disk's, unreported";

@@ -81,11 +81,21 @@ struct Tally {
 };
 
 // The disks an operation is swept on: an image file on the direct path, a
-// loop device of 4096-byte sectors (each 512-byte transfer bridged through
-// whole sectors), and the image through the legacy volume services.
-enum class Disk { ImageFile, Loop4096, Legacy };
+// loop device of 512-byte sectors (a block device, unbuffered), one of
+// 4096-byte sectors (each 512-byte transfer bridged through whole sectors),
+// and the image through the legacy volume services.
+enum class Disk { ImageFile, Loop512, Loop4096, Legacy };
 const char* name(Disk disk);
-constexpr Disk kDisks[] = {Disk::ImageFile, Disk::Loop4096, Disk::Legacy};
+constexpr Disk kDisks[] = {Disk::ImageFile, Disk::Loop512, Disk::Loop4096, Disk::Legacy};
+
+// The editor's state at one moment of a run.
+struct Snapshot {
+    std::vector<uint8_t> data;
+    BYTE dirty = 0;
+    DWORD current = 0;
+    DWORD last = 0;
+    size_t boxes = 0;  // message boxes shown so far
+};
 
 // A test of the editor that runs it many times, each run with a fresh
 // program, a fresh host and the original image.
@@ -100,6 +110,11 @@ protected:
     void fresh_run();
     int save_answer = IDYES;
 
+    // The image's size in sectors for the following runs (kSectors unless
+    // set; a multiple of 8 for the loop device of 4096-byte sectors). Before
+    // use_disk.
+    void use_sectors(unsigned sectors) { model_ = ImageModel(image("c.img"), sectors); }
+
     // The disk the following runs use; false, saying why, where it cannot
     // be had here (no loop devices).
     bool use_disk(Disk disk);
@@ -110,6 +125,10 @@ protected:
     // operation stop failing and take the counts.
     void arm(const Fault* fault);
     void disarm();
+    // Then, with nothing failing, Goto Sector 0: what a fault left behind
+    // must not outlast it, so the disk reads as it holds the sector.
+    void follow_up();
+    void expect_recovered() const;
     // Closes what a failure left open (a dialog still waiting), then quits.
     void close_up(const std::vector<std::string>& dialogs);
 
@@ -125,12 +144,15 @@ protected:
     bool read_error_shown() const;
     bool write_error_shown() const;
 
-    // The shown sector's bytes are each the disk's or blanked, and anything
-    // but the disk's whole sector was reported.
+    // The sector shown when the operation ended: its bytes are each the
+    // disk's or blanked, and anything but the disk's whole sector was
+    // reported.
     void expect_shown_sector_read_or_reported(const ImageModel& model, unsigned sector) const;
 
     static constexpr unsigned kSectors = 16;
     ImageModel model_;
+    Snapshot after_;      // the editor as the operation left it, by disarm
+    Snapshot recovered_;  // by follow_up
     Counts counted_;      // by disarm
     unsigned fired_ = 0;  // by disarm
     bool armed_ = false;

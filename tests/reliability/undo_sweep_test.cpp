@@ -20,17 +20,19 @@ TEST_F(UndoSweep, UndoChanges) {
         arm(fault);
         choose_menu(IDM_UNDO_CHANGES);
         disarm();
+        follow_up();
         quit();
         run_editor();
         EXPECT_TRUE(model_.holds_old_or_intended());
-        EXPECT_EQ(EditorState.CurrentSector, 0u);
+        EXPECT_EQ(after_.current, 0u);
         if (read_error_shown()) {
-            EXPECT_EQ(EditorState.SectorDirty, 1);
-            EXPECT_EQ(sector_data(), edited) << "edits gone though the disk's sector was not read";
+            EXPECT_EQ(after_.dirty, 1);
+            EXPECT_EQ(after_.data, edited) << "edits gone though the disk's sector was not read";
         } else {
-            EXPECT_EQ(EditorState.SectorDirty, 0);
-            EXPECT_EQ(sector_data(), model_.old(0)) << "undone without the disk's sector, unreported";
+            EXPECT_EQ(after_.dirty, 0);
+            EXPECT_EQ(after_.data, model_.old(0)) << "undone without the disk's sector, unreported";
         }
+        expect_recovered();
         if (!fault) {
             EXPECT_TRUE(boxes().empty());
         }
