@@ -22,7 +22,7 @@ std::string Outcome::box_texts() const {
 }
 
 void ToolSweep::use_image(unsigned sectors, std::vector<std::pair<uint64_t, std::string>> planted) {
-    model_ = ImageModel(image("c.img"), sectors);
+    use_sectors(sectors);
     planted_ = std::move(planted);
     baseline_.clear();
     for (unsigned s = 0; s < sectors; ++s) {
@@ -49,7 +49,9 @@ Outcome ToolSweep::run(const Operation& operation, const Fault* fault) {
     for (const auto& [at, text] : planted_) write_file_bytes(model_.path(), at, {text.begin(), text.end()});
     ImageFileName[0] = '\0';
     int yes_no = operation.yes_no;
+    // The edits an operation kept are not saved by the follow-up.
     host_.answer_message_boxes([yes_no](const HeadlessHost::MessageBoxSeen& box) {
+        if (box.caption == "Save Changes?") return IDNO;
         return (box.type & 0x0F) == MB_YESNO ? yes_no : IDOK;
     });
     Outcome outcome;
@@ -62,17 +64,23 @@ Outcome ToolSweep::run(const Operation& operation, const Fault* fault) {
         return operation.finished();
     });
     disarm();
-    host_.check("what the editor holds", [&outcome] {
-        outcome.sector_data = sector_data();
-        outcome.dirty = EditorState.SectorDirty;
-        outcome.current = EditorState.CurrentSector;
-    });
+    follow_up();
     close_up({});
     run_editor();
-    outcome.boxes = boxes();
+    auto seen = boxes();
+    outcome.boxes.assign(seen.begin(), seen.begin() + static_cast<long>(after_.boxes));
     outcome.calls = counted_;
     outcome.fired = fired_;
+    outcome.sector_data = after_.data;
+    outcome.dirty = after_.dirty;
+    outcome.current = after_.current;
     outcome.image = read_file_bytes(model_.path(), 0, baseline_.size());
+    // Once nothing fails, the editor goes on as before: nothing of the
+    // operation is left running or holding the disk.
+    EXPECT_EQ(recovered_.current, 0u) << "Goto Sector 0 after the operation";
+    EXPECT_TRUE(recovered_.data == sector_of(outcome.image, 0)) << "the disk does not read as it holds sector 0";
+    for (size_t i = after_.boxes; i < seen.size(); ++i)
+        EXPECT_EQ(seen[i].caption, "Save Changes?") << "after the operation: " << seen[i].text;
     return outcome;
 }
 
