@@ -13,16 +13,21 @@ static void report_import_failure() {
     MessageBoxA(EditorState.MainWindow, "Error Importing from file.  Click OK to continue", "Import Error", MB_OK);
 }
 
-// The file's length in sectors, a partial last one counted, at most the
-// largest count there is. Measured in 64 bits: images of 2 GiB and more are
-// common.
-static bool measure_in_sectors(FILE* file, DWORD* sectors) {
+// The file's length in bytes. Measured in 64 bits: images of 2 GiB and more
+// are common.
+static bool measure_file(FILE* file, unsigned long long* bytes) {
     if (fseeko(file, 0, SEEK_END) != 0) return false;
     long long size = ftello(file);
     if (size < 0 || fseeko(file, 0, SEEK_SET) != 0) return false;
-    unsigned long long whole = ((unsigned long long)size + SECTOR_SIZE - 1) / SECTOR_SIZE;
-    *sectors = whole > 0xFFFFFFFFull ? 0xFFFFFFFFu : (DWORD)whole;
+    *bytes = (unsigned long long)size;
     return true;
+}
+
+// A length in sectors, a partial last one counted, at most the largest
+// count there is.
+static DWORD in_sectors(unsigned long long bytes) {
+    unsigned long long whole = (bytes + SECTOR_SIZE - 1) / SECTOR_SIZE;
+    return whole > 0xFFFFFFFFull ? 0xFFFFFFFFu : (DWORD)whole;
 }
 
 // A sector the file covers only in part keeps the disk's own bytes after
@@ -48,10 +53,20 @@ static bool write_chunk(DWORD start, DWORD chunk, const BYTE* buffer) {
     return MessageBoxA(EditorState.MainWindow, text, "Error", MB_ICONERROR | MB_YESNO) != IDNO;
 }
 
-// Writes the file onto count sectors from first, stopping at the end of the
-// file: nothing is written that the file did not hold. True when all count
-// sectors were written from the file (or their failures ignored).
-static bool transfer(FILE* file, BYTE* buffer, DWORD first, DWORD count) {
+// The file gave less than it held when it was measured (it shrank, or a
+// read fell short): what it did not give is not imported, and the user is told.
+static void report_short_file(DWORD read) {
+    char text[128];
+    snprintf(text, sizeof text, "Error reading the file: only its first %u sector(s) could be imported.",
+             (unsigned)read);
+    MessageBoxA(EditorState.MainWindow, text, "Import Error", MB_OK);
+}
+
+// Writes the file, measured at file_bytes, onto count sectors from first,
+// stopping at the end of the file: nothing is written that the file did not
+// hold. True when all count sectors were written from the file (or their
+// failures ignored).
+static bool transfer(FILE* file, unsigned long long file_bytes, BYTE* buffer, DWORD first, DWORD count) {
     BYTE* spare = buffer + CHUNK_SECTORS * SECTOR_SIZE;
     DWORD moved = 0;
     DWORD remaining = count;
@@ -67,11 +82,16 @@ static bool transfer(FILE* file, BYTE* buffer, DWORD first, DWORD count) {
                 return false;
             }
             whole = false;
+            unsigned long long done = (unsigned long long)moved * SECTOR_SIZE;
+            unsigned long long left = file_bytes > done ? file_bytes - done : 0;
+            bool shrank = got < left;
             chunk = (DWORD)(got / SECTOR_SIZE);
             DWORD tail = (DWORD)(got % SECTOR_SIZE);
-            if (tail && keep_disk_tail(start + chunk, buffer + chunk * SECTOR_SIZE, tail, spare)) ++chunk;
-            remaining = chunk;
-            if (chunk == 0) break;
+            // Only the file's true end keeps the disk's bytes after it.
+            if (tail && !shrank && keep_disk_tail(start + chunk, buffer + chunk * SECTOR_SIZE, tail, spare)) ++chunk;
+            if (chunk > 0 && !write_chunk(start, chunk, buffer)) return false;
+            if (shrank) report_short_file(moved + chunk);
+            return false;
         }
         if (!write_chunk(start, chunk, buffer)) return false;
         remaining -= chunk;
@@ -107,13 +127,13 @@ static void import_from_file(DWORD* asked, DWORD* fitted) {
         report_import_failure();
         return;
     }
-    DWORD offered = 0;
-    if (!measure_in_sectors(file, &offered)) {
+    unsigned long long file_bytes = 0;
+    if (!measure_file(file, &file_bytes)) {
         fclose(file);
         report_import_failure();
         return;
     }
-    DWORD count = ask_sector_count(offered);
+    DWORD count = ask_sector_count(in_sectors(file_bytes));
     if (count == 0) {
         fclose(file);
         return;
@@ -125,7 +145,7 @@ static void import_from_file(DWORD* asked, DWORD* fitted) {
         report_import_failure();
     } else {
         // The disk ended first only if the file still has more to give.
-        if (transfer(file, buffer, first, on_disk) && on_disk < count && fgetc(file) != EOF) {
+        if (transfer(file, file_bytes, buffer, first, on_disk) && on_disk < count && fgetc(file) != EOF) {
             *asked = count;
             *fitted = on_disk;
         }

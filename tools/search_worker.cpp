@@ -145,14 +145,20 @@ static void end_read_ahead(ReadAhead* ahead, HANDLE reader) {
 }
 
 // The chunks in disk order until a match; only what a read delivered is
-// scanned. Gives the sector holding the match's first byte.
-static bool scan_chunks(ReadAhead* ahead, bool* skipped, DWORD* hit) {
+// scanned. *hit: the sector holding the match's first byte. *unread: the
+// first sector that no read delivered whole, LastSector + 1 (as a 64-bit
+// number) when every one was.
+static bool scan_chunks(ReadAhead* ahead, DWORD* hit, unsigned long long* unread) {
     for (int slot = 0;; slot = (slot + 1) % RING_CHUNKS) {
         Chunk* chunk = &ahead->ring[slot];
         WaitForSingleObject(chunk->filled, INFINITE);
         // Closing the dialog stops the search after the chunk in hand.
         if (!EditorState.SearchContinue || chunk->count == 0) return false;
-        if (chunk->got < chunk->count * SECTOR_SIZE) *skipped = true;
+        DWORD whole = chunk->got / SECTOR_SIZE;
+        // The chunk's last sector is read again as the next one's first.
+        if (whole < chunk->count && (whole + 1 < chunk->count || chunk->last) &&
+            *unread > (unsigned long long)chunk->first + whole)
+            *unread = (unsigned long long)chunk->first + whole;
         unsigned long long offset = chunk->first - ahead->start;
         publish_progress(offset, offset == 0, chunk->last);
         size_t at = find_pattern(&WorkerPattern, chunk->data, chunk->got);
@@ -162,6 +168,21 @@ static bool scan_chunks(ReadAhead* ahead, bool* skipped, DWORD* hit) {
         }
         if (chunk->last) return false;
         SetEvent(chunk->free);
+    }
+}
+
+// Sectors that could not be read may hold a match: the user is told, also
+// when a later match is shown, since an earlier one may have been missed.
+static void report_unread(bool found, DWORD hit, unsigned long long unread, bool stopped) {
+    if (found && unread < hit) {
+        char text[160];
+        snprintf(text, sizeof text,
+                 "Some sectors before sector %u could not be read and were not searched: an earlier match may have "
+                 "been missed",
+                 (unsigned)hit);
+        tell(text, "Search Error");
+    } else if (!found && !stopped && unread <= EditorState.LastSector) {
+        tell("Some sectors could not be read and were not searched", "Search Error");
     }
 }
 
@@ -188,8 +209,6 @@ static void release_read_ahead(ReadAhead* ahead) {
 }
 
 DWORD WINAPI search_worker(LPVOID) {
-    bool found = false, skipped = false, stopped = false;
-    DWORD hit = 0;
     DWORD start = EditorState.CurrentSector;
     if (WorkerPatternLength > 0 && start <= EditorState.LastSector) {
         ReadAhead ahead = {};
@@ -201,14 +220,16 @@ DWORD WINAPI search_worker(LPVOID) {
         if (!reader) {
             tell("Insufficient memory to perform search", "Search Error");
         } else {
-            found = scan_chunks(&ahead, &skipped, &hit);
-            stopped = !EditorState.SearchContinue;
+            DWORD hit = 0;
+            unsigned long long unread = (unsigned long long)EditorState.LastSector + 1;
+            bool found = scan_chunks(&ahead, &hit, &unread);
+            bool stopped = !EditorState.SearchContinue;
             end_read_ahead(&ahead, reader);
             if (found) show_hit(hit);
+            report_unread(found, hit, unread, stopped);
         }
         release_read_ahead(&ahead);
     }
-    if (!found && skipped && !stopped) tell("Some sectors could not be read and were not searched", "Search Error");
     // The last write the user-interface thread waits for: what the worker
     // did to CurrentSector and SectorData is visible once this is.
     EditorState.SearchBusy = 0;
