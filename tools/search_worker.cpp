@@ -148,6 +148,17 @@ static void end_read_ahead(ReadAhead* ahead, HANDLE reader) {
 // scanned. *hit: the sector holding the match's first byte. *unread: the
 // first sector that no read delivered whole, LastSector + 1 (as a 64-bit
 // number) when every one was.
+// On a match the reader goes on until the ring is full (or the range read),
+// so which sectors a search reads never depends on how fast it scanned.
+static void let_reader_fill_ring(ReadAhead* ahead, int slot) {
+    if (ahead->ring[slot].last) return;
+    for (int i = 1; i < RING_CHUNKS; ++i) {
+        Chunk* next = &ahead->ring[(slot + i) % RING_CHUNKS];
+        WaitForSingleObject(next->filled, INFINITE);
+        if (next->last || next->count == 0) return;
+    }
+}
+
 static bool scan_chunks(ReadAhead* ahead, DWORD* hit, unsigned long long* unread) {
     for (int slot = 0;; slot = (slot + 1) % RING_CHUNKS) {
         Chunk* chunk = &ahead->ring[slot];
@@ -164,6 +175,7 @@ static bool scan_chunks(ReadAhead* ahead, DWORD* hit, unsigned long long* unread
         size_t at = find_pattern(&WorkerPattern, chunk->data, chunk->got);
         if (at != (size_t)-1) {
             *hit = chunk->first + (DWORD)(at / SECTOR_SIZE);
+            let_reader_fill_ring(ahead, slot);
             return true;
         }
         if (chunk->last) return false;
