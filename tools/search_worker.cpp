@@ -86,101 +86,38 @@ static void show_hit(DWORD sector) {
     render_panes();
 }
 
-// Reading runs ahead of the scan: a reader thread fills a ring of chunk
-// buffers in disk order while the worker scans the one in hand, so the disk
-// never waits for the scan. Until the reader has ended, only it touches the
-// disk. Each buffer changes hands through its two events.
-static const int RING_CHUNKS = 4;
-
-struct Chunk {
-    BYTE* data;
-    HANDLE free;    // the reader may fill it
-    HANDLE filled;  // the worker may scan it
-    DWORD first;
-    DWORD count;
-    DWORD got;
-    bool last;      // it reaches LastSector
-};
-
-struct ReadAhead {
-    Chunk ring[RING_CHUNKS];
-    DWORD start;
-    unsigned long long range;
-    std::atomic<bool> stop;
-};
-
-// start ... LastSector in chunks of 128 sectors, each beginning with the last
-// sector of the one before, so that a match across two sectors lies in one
-// chunk.
-static DWORD WINAPI read_ahead(LPVOID parameter) {
-    ReadAhead* ahead = (ReadAhead*)parameter;
+// Scans start ... LastSector in chunks of 128 sectors, each beginning with the
+// last sector of the one before, so that a match across two sectors lies in
+// one chunk. Only what a read delivered is scanned. *unread: the first
+// sector that no read delivered whole, LastSector + 1 (as a 64-bit number)
+// when every one was.
+static bool scan_disk(BYTE* chunk, DWORD* hit, unsigned long long* unread) {
+    DWORD start = EditorState.CurrentSector;
+    unsigned long long range = (unsigned long long)EditorState.LastSector - start + 1;
+    *unread = (unsigned long long)EditorState.LastSector + 1;
+    if (start > EditorState.LastSector) return false;
     unsigned long long offset = 0;
-    for (int slot = 0;; slot = (slot + 1) % RING_CHUNKS) {
-        Chunk* chunk = &ahead->ring[slot];
-        WaitForSingleObject(chunk->free, INFINITE);
-        if (ahead->stop) break;
-        if (!EditorState.SearchContinue) {
-            // The dialog closed: an empty chunk tells the worker there are no more.
-            chunk->count = 0;
-            SetEvent(chunk->filled);
-            break;
-        }
-        DWORD count = ahead->range - offset < CHUNK_SECTORS ? (DWORD)(ahead->range - offset) : CHUNK_SECTORS;
-        chunk->first = ahead->start + (DWORD)offset;
-        chunk->count = count;
-        chunk->got = read_sectors(EditorState.DiskRef, chunk->first, count, chunk->data);
-        chunk->last = offset + count >= ahead->range;
-        SetEvent(chunk->filled);
-        if (chunk->last) break;
-        offset += count - 1;
-    }
-    return 0;
-}
-
-static void end_read_ahead(ReadAhead* ahead, HANDLE reader) {
-    ahead->stop = true;
-    for (int slot = 0; slot < RING_CHUNKS; ++slot) SetEvent(ahead->ring[slot].free);
-    WaitForSingleObject(reader, INFINITE);
-    CloseHandle(reader);
-}
-
-// The chunks in disk order until a match; only what a read delivered is
-// scanned. *hit: the sector holding the match's first byte. *unread: the
-// first sector that no read delivered whole, LastSector + 1 (as a 64-bit
-// number) when every one was.
-// On a match the reader goes on until the ring is full (or the range read),
-// so which sectors a search reads never depends on how fast it scanned.
-static void let_reader_fill_ring(ReadAhead* ahead, int slot) {
-    if (ahead->ring[slot].last) return;
-    for (int i = 1; i < RING_CHUNKS; ++i) {
-        Chunk* next = &ahead->ring[(slot + i) % RING_CHUNKS];
-        WaitForSingleObject(next->filled, INFINITE);
-        if (next->last || next->count == 0) return;
-    }
-}
-
-static bool scan_chunks(ReadAhead* ahead, DWORD* hit, unsigned long long* unread) {
-    for (int slot = 0;; slot = (slot + 1) % RING_CHUNKS) {
-        Chunk* chunk = &ahead->ring[slot];
-        WaitForSingleObject(chunk->filled, INFINITE);
-        // Closing the dialog stops the search after the chunk in hand.
-        if (!EditorState.SearchContinue || chunk->count == 0) return false;
-        DWORD whole = chunk->got / SECTOR_SIZE;
+    ProgressRange = range;
+    while (offset < range && EditorState.SearchContinue) {
+        DWORD count = range - offset < CHUNK_SECTORS ? (DWORD)(range - offset) : CHUNK_SECTORS;
+        DWORD first = start + (DWORD)offset;
+        bool last = offset + count >= range;
+        DWORD got = read_sectors(EditorState.DiskRef, first, count, chunk);
+        DWORD whole = got / SECTOR_SIZE;
         // The chunk's last sector is read again as the next one's first.
-        if (whole < chunk->count && (whole + 1 < chunk->count || chunk->last) &&
-            *unread > (unsigned long long)chunk->first + whole)
-            *unread = (unsigned long long)chunk->first + whole;
-        unsigned long long offset = chunk->first - ahead->start;
-        publish_progress(offset, offset == 0, chunk->last);
-        size_t at = find_pattern(&WorkerPattern, chunk->data, chunk->got);
+        if (whole < count && (whole + 1 < count || last) && *unread > (unsigned long long)first + whole)
+            *unread = (unsigned long long)first + whole;
+        publish_progress(offset, offset == 0, last);
+        size_t at = find_pattern(&WorkerPattern, chunk, got);
         if (at != (size_t)-1) {
-            *hit = chunk->first + (DWORD)(at / SECTOR_SIZE);
-            let_reader_fill_ring(ahead, slot);
+            *hit = first + (DWORD)(at / SECTOR_SIZE);
+            show_hit(*hit);
             return true;
         }
-        if (chunk->last) return false;
-        SetEvent(chunk->free);
+        if (last) break;
+        offset += count - 1;
     }
+    return false;
 }
 
 // Sectors that could not be read may hold a match: the user is told, also
@@ -198,50 +135,23 @@ static void report_unread(bool found, DWORD hit, unsigned long long unread, bool
     }
 }
 
-static bool prepare_read_ahead(ReadAhead* ahead) {
-    bool ready = true;
-    for (int slot = 0; slot < RING_CHUNKS; ++slot) {
-        Chunk* chunk = &ahead->ring[slot];
-        // Aligned for transfers without the system's cache.
-        chunk->data = (BYTE*)operator new(CHUNK_SECTORS * SECTOR_SIZE, std::align_val_t(4096), std::nothrow);
-        chunk->free = CreateEventA(NULL, FALSE, TRUE, NULL);
-        chunk->filled = CreateEventA(NULL, FALSE, FALSE, NULL);
-        ready = ready && chunk->data && chunk->free && chunk->filled;
-    }
-    return ready;
-}
-
-static void release_read_ahead(ReadAhead* ahead) {
-    for (int slot = 0; slot < RING_CHUNKS; ++slot) {
-        Chunk* chunk = &ahead->ring[slot];
-        if (chunk->data) operator delete(chunk->data, std::align_val_t(4096), std::nothrow);
-        if (chunk->free) CloseHandle(chunk->free);
-        if (chunk->filled) CloseHandle(chunk->filled);
-    }
-}
-
 DWORD WINAPI search_worker(LPVOID) {
-    DWORD start = EditorState.CurrentSector;
-    if (WorkerPatternLength > 0 && start <= EditorState.LastSector) {
-        ReadAhead ahead = {};
-        ahead.start = start;
-        ahead.range = (unsigned long long)EditorState.LastSector - start + 1;
-        ProgressRange = ahead.range;
-        HANDLE reader = NULL;
-        if (prepare_read_ahead(&ahead)) reader = CreateThread(NULL, 0, read_ahead, &ahead, 0, NULL);
-        if (!reader) {
+    BYTE* chunk = NULL;
+    bool found = false, stopped = false;
+    DWORD hit = 0;
+    unsigned long long unread = (unsigned long long)EditorState.LastSector + 1;
+    if (WorkerPatternLength > 0) {
+        // Aligned for transfers without the system's cache.
+        chunk = (BYTE*)operator new(CHUNK_SECTORS * SECTOR_SIZE, std::align_val_t(4096), std::nothrow);
+        if (!chunk) {
             tell("Insufficient memory to perform search", "Search Error");
         } else {
-            DWORD hit = 0;
-            unsigned long long unread = (unsigned long long)EditorState.LastSector + 1;
-            bool found = scan_chunks(&ahead, &hit, &unread);
-            bool stopped = !EditorState.SearchContinue;
-            end_read_ahead(&ahead, reader);
-            if (found) show_hit(hit);
-            report_unread(found, hit, unread, stopped);
+            found = scan_disk(chunk, &hit, &unread);
+            stopped = !EditorState.SearchContinue;
         }
-        release_read_ahead(&ahead);
     }
+    report_unread(found, hit, unread, stopped);
+    if (chunk) operator delete(chunk, std::align_val_t(4096), std::nothrow);
     // The last write the user-interface thread waits for: what the worker
     // did to CurrentSector and SectorData is visible once this is.
     EditorState.SearchBusy = 0;

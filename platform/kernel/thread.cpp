@@ -1,23 +1,25 @@
-// CreateThread, and waiting for a thread or an event.
+// CreateThread and waiting for a thread.
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <system_error>
 #include <thread>
 
-#include "platform/kernel/waitable.h"
+#include "platform/kernel/handles.h"
 
 namespace {
 
 std::atomic<DWORD> next_thread_id{1};
 thread_local DWORD this_thread_id = 0;
 
-class ThreadObject : public platform::Waitable {
+class ThreadObject : public platform::KernelObject {
 public:
+    std::mutex lock;
+    std::condition_variable finished;
     bool done = false;
     DWORD exit_code = STILL_ACTIVE;
     DWORD id = 0;
-
-protected:
-    bool is_signaled() const override { return done; }
 };
 
 }  // namespace
@@ -46,7 +48,7 @@ HANDLE WINAPI CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE
             std::lock_guard<std::mutex> hold(thread->lock);
             thread->done = true;
             thread->exit_code = code;
-            thread->changed.notify_all();
+            thread->finished.notify_all();
         }).detach();
     } catch (const std::system_error&) {
         platform::fail_with(ERROR_NOT_ENOUGH_MEMORY);
@@ -57,12 +59,19 @@ HANDLE WINAPI CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE
 }
 
 DWORD WINAPI WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds) {
-    auto object = platform::lookup_handle_as<platform::Waitable>(hHandle);
-    if (!object) {
+    auto thread = platform::lookup_handle_as<ThreadObject>(hHandle);
+    if (!thread) {
         platform::fail_with(ERROR_INVALID_HANDLE);
         return WAIT_FAILED;
     }
-    return object->wait(dwMilliseconds);
+    std::unique_lock<std::mutex> hold(thread->lock);
+    auto is_done = [&] { return thread->done; };
+    if (dwMilliseconds == INFINITE) {
+        thread->finished.wait(hold, is_done);
+        return WAIT_OBJECT_0;
+    }
+    return thread->finished.wait_for(hold, std::chrono::milliseconds(dwMilliseconds), is_done) ? WAIT_OBJECT_0
+                                                                                                : WAIT_TIMEOUT;
 }
 
 BOOL WINAPI GetExitCodeThread(HANDLE hThread, LPDWORD lpExitCode) {

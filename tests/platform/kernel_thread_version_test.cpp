@@ -1,4 +1,4 @@
-// GetVersionExA, CreateThread and events.
+// GetVersionExA and CreateThread.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -94,47 +94,3 @@ TEST(KernelTime, TickCountGoesOnInMilliseconds) {
 }
 
 }  // namespace
-
-TEST(KernelEvent, AnAutoResetEventLetsOneWaitThroughPerSignal) {
-    HANDLE event = CreateEventA(NULL, FALSE, TRUE, NULL);
-    ASSERT_NE(event, nullptr);
-    EXPECT_EQ(WaitForSingleObject(event, 0), static_cast<DWORD>(WAIT_OBJECT_0));
-    EXPECT_EQ(WaitForSingleObject(event, 0), static_cast<DWORD>(WAIT_TIMEOUT));
-    EXPECT_TRUE(SetEvent(event));
-    EXPECT_TRUE(SetEvent(event));  // signals do not add up
-    EXPECT_EQ(WaitForSingleObject(event, 0), static_cast<DWORD>(WAIT_OBJECT_0));
-    EXPECT_EQ(WaitForSingleObject(event, 0), static_cast<DWORD>(WAIT_TIMEOUT));
-    EXPECT_TRUE(CloseHandle(event));
-}
-
-TEST(KernelEvent, AManualResetEventStaysSignaledUntilReset) {
-    HANDLE event = CreateEventA(NULL, TRUE, FALSE, NULL);
-    ASSERT_NE(event, nullptr);
-    EXPECT_EQ(WaitForSingleObject(event, 0), static_cast<DWORD>(WAIT_TIMEOUT));
-    EXPECT_TRUE(SetEvent(event));
-    EXPECT_EQ(WaitForSingleObject(event, 0), static_cast<DWORD>(WAIT_OBJECT_0));
-    EXPECT_EQ(WaitForSingleObject(event, 0), static_cast<DWORD>(WAIT_OBJECT_0));
-    EXPECT_TRUE(ResetEvent(event));
-    EXPECT_EQ(WaitForSingleObject(event, 10), static_cast<DWORD>(WAIT_TIMEOUT));
-    EXPECT_TRUE(CloseHandle(event));
-}
-
-DWORD WINAPI signal_after_a_while(LPVOID parameter) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    SetEvent(static_cast<HANDLE>(parameter));
-    return 0;
-}
-
-TEST(KernelEvent, ASignalFromAnotherThreadEndsAWaitAndOtherObjectsAreRefused) {
-    HANDLE event = CreateEventA(NULL, FALSE, FALSE, NULL);
-    HANDLE thread = CreateThread(NULL, 0, signal_after_a_while, event, 0, NULL);
-    ASSERT_NE(thread, nullptr);
-    EXPECT_EQ(WaitForSingleObject(event, INFINITE), static_cast<DWORD>(WAIT_OBJECT_0));
-    EXPECT_EQ(WaitForSingleObject(thread, INFINITE), static_cast<DWORD>(WAIT_OBJECT_0));
-    EXPECT_FALSE(SetEvent(thread)) << "a thread is no event";
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
-    CloseHandle(thread);
-    CloseHandle(event);
-    EXPECT_EQ(WaitForSingleObject(event, 0), WAIT_FAILED);
-    EXPECT_EQ(CreateEventA(NULL, FALSE, FALSE, "Global\\named"), nullptr);
-}
