@@ -1,5 +1,6 @@
 // The main window's caret and edit commands, as keys and clicks through
-// the real program: arrows, Home and End, Shift with them, Tab between the
+// the real program (started once; each input starts from the disk's first
+// sector, freshly shown): arrows, Home and End, Shift with them, Tab between the
 // panes, hex digits and characters typed, clicks into either pane, and
 // Copy, Paste, Zero and Undo from the menu. After every action SectorData,
 // the dirty flag, both pane texts and both selections are checked against
@@ -15,11 +16,14 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
-#include "editor/main_window.h"
+#include "disk/sector_access.h"
 #include "editor/editor_state.h"
+#include "editor/main_window.h"
+#include "editor/pane_render.h"
 #include "fuzz/fuzz_support.h"
 #include "platform/control.h"
 #include "platform/host/headless/headless_host.h"
@@ -295,10 +299,6 @@ void check(const Model& m, const std::string& where) {
                 describe(m.text));
 }
 
-HeadlessHost::Target main_window() {
-    return [] { return IsWindow(EditorState.MainWindow) ? EditorState.MainWindow : nullptr; };
-}
-
 // The value of a key that the accelerator table makes a hex digit: the
 // digits and the unshifted letters a-f; -1 for any other.
 int digit_key_value(char c) {
@@ -307,31 +307,87 @@ int digit_key_value(char c) {
     return -1;
 }
 
+// Runs the thread's messages as the editor's outer loop does, until none is
+// left.
+void run_messages() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) process_outer_message(&msg);
+}
+
+// Starts the program once, as editor_main does, and opens C: in Select
+// Disk; every input then works on its main window.
+void start_program() {
+    static bool started = [] {
+        static HeadlessHost host;
+        platform::install_host(&host);
+        reset_editor_state();
+        EditorState.Instance = fuzz::program_module();
+        EditorState.AccessMode = ACCESS_DIRECT;
+        HWND main = CreateDialogParamA(EditorState.Instance, MAKEINTRESOURCEA(IDD_MAIN), nullptr, main_window_proc, 0);
+        ShowWindow(main, SW_SHOW);
+        EditorState.Accelerators = LoadAcceleratorsA(EditorState.Instance, MAKEINTRESOURCEA(IDR_ACCELERATORS));
+        host.click(HeadlessHost::item("Select Disk", IDC_OPEN));
+        run_messages();
+        require(EditorState.DiskRef != INVALID_HANDLE_VALUE && IsWindow(EditorState.MainWindow), "C: did not open");
+        platform::install_host(nullptr);
+        return true;
+    }();
+    (void)started;
+}
+
+// The key that types a character on a US keyboard; keys the accelerator
+// table does not name stand for the rest.
+void type(char c) {
+    unsigned char u = static_cast<unsigned char>(c);
+    UINT vk = 0xE7;  // a key that only types its character
+    BYTE modifiers = 0;
+    if (u >= 'a' && u <= 'z') {
+        vk = u - 'a' + 'A';
+    } else if (u >= 'A' && u <= 'Z') {
+        vk = u;
+        modifiers = platform::kInputShift;
+    } else if (u >= '0' && u <= '9') {
+        vk = u;
+    } else if (u == ' ') {
+        vk = VK_SPACE;
+    } else if (u == '\r' || u == '\n') {
+        vk = VK_RETURN;
+    } else if (u == '\b') {
+        vk = VK_BACK;
+    } else if (u == 0x1B) {
+        vk = VK_ESCAPE;
+    }
+    platform::input_key(vk, modifiers, c);
+}
+
+void key(UINT vk, BYTE modifiers) { platform::input_key(vk, modifiers, platform::us_layout_character(vk, modifiers)); }
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size > 400) return 0;
     set_up();
+    start_program();
+    // A host of its own for each input: what it records is of this input.
     HeadlessHost host;
     platform::install_host(&host);
-    reset_editor_state();
 
     Model m;
     m.disk = disk_sector();
     m.data = m.disk;
-    // Select Disk comes up first, with C:, the only disk, in its field.
-    host.click(HeadlessHost::item("Select Disk", IDC_OPEN));
-    host.check("opened", [snapshot = m] { check(snapshot, "opened"); });
+    memcpy(EditorState.SectorData, m.data.data(), m.data.size());
+    memset(EditorState.TransferBuffer, 0, sizeof EditorState.TransferBuffer);
+    EditorState.SectorDirty = 0;
+    render_panes();
+    EditorState.HexPaneActive = 1;
+    SetFocus(EditorState.HexPane);
+    run_messages();
+    check(m, "start");
+
     for (size_t i = 0; i < size; ++i) {
         const uint8_t b = data[i];
         const char c = static_cast<char>(b);
-        std::string where = "action " + std::to_string(i) + " (" + std::to_string(b) + ")";
-        auto key = [&](UINT vk, BYTE modifiers) {
-            host.then(where, [vk, modifiers] {
-                return platform::input_key(vk, modifiers, platform::us_layout_character(vk, modifiers));
-            });
-        };
-        auto menu = [&](UINT id) { host.choose_menu_item(main_window(), id); };
+        auto menu = [](UINT id) { platform::input_choose_menu_item(EditorState.MainWindow, id); };
         switch (b) {
         case 0x01: key(VK_RIGHT, 0); m.right(); break;
         case 0x02: key(VK_LEFT, 0); m.left(); break;
@@ -352,11 +408,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             int line = i + 1 < size ? data[i + 1] % 32 : 0;
             int col = i + 2 < size ? data[i + 2] % (hex_pane ? 49 : 17) : 0;
             i += 2;
-            host.then(where, [hex_pane, line, col] {
-                HWND pane = hex_pane ? EditorState.HexPane : EditorState.TextPane;
-                POINT at = {col * platform::kGridCharWidth + 1, line * platform::kGridLineHeight + 1};
-                return platform::input_click(pane, at, 0);
-            });
+            POINT at = {col * platform::kGridCharWidth + 1, line * platform::kGridLineHeight + 1};
+            platform::input_click(hex_pane ? EditorState.HexPane : EditorState.TextPane, at, 0);
             m.click(hex_pane, line, col);
             break;
         }
@@ -380,7 +433,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             m.render_all();
             break;
         default: {
-            host.type_text(std::string(1, c));
+            type(c);
             int value = digit_key_value(c);
             if (value >= 0) {
                 m.type_digit(value, c);
@@ -393,16 +446,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             break;
         }
         }
-        host.check("check " + where, [snapshot = m, where] { check(snapshot, where); });
+        run_messages();
+        check(m, "action " + std::to_string(i) + " (" + std::to_string(b) + ")");
     }
-    host.close_window(main_window());
-    editor_main(fuzz::program_module());
-
-    // What the end of the process would release: each run loads its own.
-    if (EditorState.DiskRef != INVALID_HANDLE_VALUE) CloseHandle(EditorState.DiskRef);
-    if (EditorState.Icon) DestroyIcon(EditorState.Icon);
-    if (EditorState.Accelerators) DestroyAcceleratorTable(EditorState.Accelerators);
-    fuzz::clear_windows_and_messages();
     platform::install_host(nullptr);
     return 0;
 }
