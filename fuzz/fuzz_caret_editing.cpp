@@ -63,26 +63,35 @@ void set_up() {
 // What the panes must show: the hex pane "%02X " per byte, the text pane
 // the bytes with 00, 09, 0A and 0D as blanks, 16 a line, CR LF between
 // lines (and after the last once an edit re-rendered the text pane).
-std::string hex_text(const Sector& data) {
+// Each is built in place in a buffer of its own, reused: checks run after
+// every action and must not cost more than the action.
+const std::string& hex_text(const Sector& data) {
     static const char digits[] = "0123456789ABCDEF";
-    std::string text;
-    text.reserve(kHexLength);
+    static std::string text(kHexLength, ' ');
+    char* out = text.data();
     for (size_t i = 0; i < data.size(); ++i) {
-        text += digits[data[i] >> 4];
-        text += digits[data[i] & 15];
-        text += ' ';
-        if (i % 16 == 15 && i + 1 < data.size()) text += "\r\n";
+        *out++ = digits[data[i] >> 4];
+        *out++ = digits[data[i] & 15];
+        *out++ = ' ';
+        if (i % 16 == 15 && i + 1 < data.size()) {
+            *out++ = '\r';
+            *out++ = '\n';
+        }
     }
     return text;
 }
 
-std::string text_text(const Sector& data, bool final_break) {
-    std::string text;
-    text.reserve(576);
+const std::string& text_text(const Sector& data, bool final_break) {
+    static std::string text;
+    text.resize(final_break ? 576 : 574);
+    char* out = text.data();
     for (size_t i = 0; i < data.size(); ++i) {
         uint8_t b = data[i];
-        text += (b == 0x00 || b == 0x09 || b == 0x0A || b == 0x0D) ? ' ' : static_cast<char>(b);
-        if (i % 16 == 15 && (i + 1 < data.size() || final_break)) text += "\r\n";
+        *out++ = (b == 0x00 || b == 0x09 || b == 0x0A || b == 0x0D) ? ' ' : static_cast<char>(b);
+        if (i % 16 == 15 && (i + 1 < data.size() || final_break)) {
+            *out++ = '\r';
+            *out++ = '\n';
+        }
     }
     return text;
 }
@@ -138,8 +147,8 @@ struct Model {
     bool hex_active = true;
     Selection hex, text;
 
-    std::string hex_shown() const { return hex_text(data); }
-    std::string text_shown() const { return text_text(data, text_break); }
+    const std::string& hex_shown() const { return hex_text(data); }
+    const std::string& text_shown() const { return text_text(data, text_break); }
     int text_length() const { return text_break ? 576 : 574; }
 
     // A render of both panes: their selections go back to the start.
@@ -276,27 +285,34 @@ std::string describe(const Selection& s) {
     return std::to_string(s.anchor) + "-" + std::to_string(s.caret);
 }
 
-void check(const Model& m, const std::string& where) {
+std::string selection_seen(const platform::WindowView& view) {
+    return std::to_string(view.selection_start) + "-" + std::to_string(view.selection_end) + " caret " +
+           std::to_string(view.caret);
+}
+
+// After the action at index (-1: none yet). Messages are built only on a
+// mismatch.
+void check(const Model& m, long index, uint8_t action) {
+    auto where = [&] {
+        return index < 0 ? std::string("start")
+                         : "action " + std::to_string(index) + " (" + std::to_string(action) + ")";
+    };
     platform::WindowView hex, text;
-    require(platform::view_window(EditorState.HexPane, &hex) && platform::view_window(EditorState.TextPane, &text),
-            where + ": the panes are gone");
+    if (!platform::view_window(EditorState.HexPane, &hex) || !platform::view_window(EditorState.TextPane, &text))
+        fuzz::fail(where() + ": the panes are gone");
     for (size_t i = 0; i < m.data.size(); ++i)
         if (EditorState.SectorData[i] != m.data[i])
-            fuzz::fail(where + ": byte " + std::to_string(i) + " is " + std::to_string(EditorState.SectorData[i]) +
+            fuzz::fail(where() + ": byte " + std::to_string(i) + " is " + std::to_string(EditorState.SectorData[i]) +
                        ", expected " + std::to_string(m.data[i]));
-    require((EditorState.SectorDirty != 0) == m.dirty, where + ": the dirty flag");
-    require((EditorState.HexPaneActive == 1) == m.hex_active, where + ": the active pane");
-    require(GetFocus() == (m.hex_active ? EditorState.HexPane : EditorState.TextPane), where + ": the focus");
-    require(hex.text == m.hex_shown(), where + ": the hex pane's text");
-    require(text.text == m.text_shown(), where + ": the text pane's text");
-    require(hex.selection_start == m.hex.start() && hex.selection_end == m.hex.end() && hex.caret == m.hex.caret,
-            where + ": the hex selection " + std::to_string(hex.selection_start) + "-" +
-                std::to_string(hex.selection_end) + " caret " + std::to_string(hex.caret) + ", expected " +
-                describe(m.hex));
-    require(text.selection_start == m.text.start() && text.selection_end == m.text.end() && text.caret == m.text.caret,
-            where + ": the text selection " + std::to_string(text.selection_start) + "-" +
-                std::to_string(text.selection_end) + " caret " + std::to_string(text.caret) + ", expected " +
-                describe(m.text));
+    if ((EditorState.SectorDirty != 0) != m.dirty) fuzz::fail(where() + ": the dirty flag");
+    if ((EditorState.HexPaneActive == 1) != m.hex_active) fuzz::fail(where() + ": the active pane");
+    if (GetFocus() != (m.hex_active ? EditorState.HexPane : EditorState.TextPane)) fuzz::fail(where() + ": the focus");
+    if (hex.text != m.hex_shown()) fuzz::fail(where() + ": the hex pane's text");
+    if (text.text != m.text_shown()) fuzz::fail(where() + ": the text pane's text");
+    if (hex.selection_start != m.hex.start() || hex.selection_end != m.hex.end() || hex.caret != m.hex.caret)
+        fuzz::fail(where() + ": the hex selection " + selection_seen(hex) + ", expected " + describe(m.hex));
+    if (text.selection_start != m.text.start() || text.selection_end != m.text.end() || text.caret != m.text.caret)
+        fuzz::fail(where() + ": the text selection " + selection_seen(text) + ", expected " + describe(m.text));
 }
 
 // The value of a key that the accelerator table makes a hex digit: the
@@ -382,7 +398,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     EditorState.HexPaneActive = 1;
     SetFocus(EditorState.HexPane);
     run_messages();
-    check(m, "start");
+    check(m, -1, 0);
 
     for (size_t i = 0; i < size; ++i) {
         const uint8_t b = data[i];
@@ -447,7 +463,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
         }
         run_messages();
-        check(m, "action " + std::to_string(i) + " (" + std::to_string(b) + ")");
+        check(m, static_cast<long>(i), b);
     }
     platform::install_host(nullptr);
     return 0;
