@@ -11,19 +11,22 @@
 // What the outer loop does beyond dispatching: the accelerator table for
 // the main window, which pane was clicked, and characters typed into the
 // text pane as commands.
+void process_outer_message(MSG* msg) {
+    if (TranslateAcceleratorA(EditorState.MainWindow, EditorState.Accelerators, msg)) return;
+    if (msg->message == WM_LBUTTONDOWN) {
+        if (msg->hwnd == EditorState.TextPane) EditorState.HexPaneActive = 0;
+        if (msg->hwnd == EditorState.HexPane) EditorState.HexPaneActive = 1;
+    }
+    TranslateMessage(msg);
+    if (msg->message == WM_CHAR && msg->hwnd == EditorState.TextPane)
+        PostMessageA(EditorState.MainWindow, WM_COMMAND, IDM_TYPE_CHARACTER, (LPARAM)msg->wParam);
+    DispatchMessageA(msg);
+}
+
 static void run_outer_loop() {
     MSG msg;
     while (GetMessageA(&msg, NULL, 0, 0)) {
-        if (!TranslateAcceleratorA(EditorState.MainWindow, EditorState.Accelerators, &msg)) {
-            if (msg.message == WM_LBUTTONDOWN) {
-                if (msg.hwnd == EditorState.TextPane) EditorState.HexPaneActive = 0;
-                if (msg.hwnd == EditorState.HexPane) EditorState.HexPaneActive = 1;
-            }
-            TranslateMessage(&msg);
-            if (msg.message == WM_CHAR && msg.hwnd == EditorState.TextPane)
-                PostMessageA(EditorState.MainWindow, WM_COMMAND, IDM_TYPE_CHARACTER, (LPARAM)msg.wParam);
-            DispatchMessageA(&msg);
-        }
+        process_outer_message(&msg);
         // After the shutdown the quit request ends the loop; when a nested
         // loop has taken it, nothing else will.
         MSG quit;

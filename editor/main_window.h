@@ -5,4 +5,6 @@
 #include "platform/win32.h"
 
 int editor_main(HINSTANCE instance);
+// One message of the outer loop, as it handles every message it gets.
+void process_outer_message(MSG* msg);
 INT_PTR CALLBACK main_window_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);

@@ -5,6 +5,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "platform/kernel/handles.h"
 #include "platform/user/dialog.h"
@@ -335,12 +336,14 @@ BOOL WINAPI SetDlgItemTextA(HWND hDlg, int nIDDlgItem, LPCSTR lpString) {
 
 UINT WINAPI GetDlgItemInt(HWND hDlg, int nIDDlgItem, BOOL* lpTranslated, BOOL bSigned) {
     if (lpTranslated) *lpTranslated = FALSE;
-    char text[64];
     HWND item = GetDlgItem(hDlg, nIDDlgItem);
     if (!item) return 0;
-    SendMessageA(item, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+    // The whole text: what follows a number beyond any fixed length must
+    // still make it no number.
+    std::string text(static_cast<size_t>(GetWindowTextLengthA(item)) + 1, '\0');
+    SendMessageA(item, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
     UINT value = 0;
-    if (!parse_dialog_number(text, bSigned != FALSE, &value)) return 0;
+    if (!parse_dialog_number(text.c_str(), bSigned != FALSE, &value)) return 0;
     if (lpTranslated) *lpTranslated = TRUE;
     return value;
 }

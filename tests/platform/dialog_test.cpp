@@ -1,4 +1,5 @@
 // Dialogs: modality, closing, buttons and the dialog manager's keys.
+#include <string>
 #include <vector>
 
 #include "conformance.h"
@@ -214,6 +215,16 @@ TEST_F(Dialogs, DialogItemNumbersReadAsWindowsReadsThem) {
         BOOL translated = 99;
         EXPECT_EQ(GetDlgItemInt(dialog, IDC_FIELD, &translated, FALSE), c.value) << '"' << c.text << '"';
         EXPECT_EQ(translated, c.translated) << '"' << c.text << '"';
+    }
+    // The whole text counts, however long: a number, many blanks, then a
+    // letter is no number; many leading zeros still give the number.
+    const std::string long_cases[] = {"1" + std::string(70, ' ') + "x", std::string(70, '0') + "7"};
+    for (const std::string& text : long_cases) {
+        SetDlgItemTextA(dialog, IDC_FIELD, text.c_str());
+        BOOL translated = 99;
+        bool number = text.back() == '7';
+        EXPECT_EQ(GetDlgItemInt(dialog, IDC_FIELD, &translated, FALSE), number ? 7u : 0u) << text.size() << " characters";
+        EXPECT_EQ(translated, number ? TRUE : FALSE) << text.size() << " characters";
     }
     SetDlgItemTextA(dialog, IDC_FIELD, "-5");
     BOOL translated = FALSE;
