@@ -21,20 +21,6 @@ namespace fs = std::filesystem;
 
 constexpr const char* kCountCaption = "Number of Sectors *";
 
-std::vector<uint8_t> stamped_run(uint64_t first, uint64_t count) {
-    std::vector<uint8_t> bytes;
-    for (uint64_t s = first; s < first + count; ++s) {
-        auto sector = stamped_sector(s);
-        bytes.insert(bytes.end(), sector.begin(), sector.end());
-    }
-    return bytes;
-}
-
-void write_whole_file(const std::string& path, const std::vector<uint8_t>& bytes) {
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                static_cast<std::streamsize>(bytes.size()));
-}
-
 // A tmpfs of 64 KiB mounted for the lifetime of the object: a disk that fills.
 class SmallTmpfs {
 public:

@@ -27,20 +27,6 @@ constexpr uint32_t kFirst = 50;
 constexpr uint32_t kCount = 300;  // chunks of 128, 128 and 44
 constexpr const char* kCountCaption = "Number of Sectors *";
 
-std::vector<uint8_t> stamped_run(uint64_t first, uint64_t count) {
-    std::vector<uint8_t> bytes;
-    for (uint64_t s = first; s < first + count; ++s) {
-        auto sector = stamped_sector(s);
-        bytes.insert(bytes.end(), sector.begin(), sector.end());
-    }
-    return bytes;
-}
-
-void write_whole_file(const std::string& path, const std::vector<uint8_t>& bytes) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
-
 std::vector<uint8_t> whole_file(const std::string& path) {
     if (!fs::exists(path)) return {};
     return read_file_bytes(path, 0, fs::file_size(path));

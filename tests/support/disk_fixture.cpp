@@ -70,6 +70,20 @@ std::vector<uint8_t> stamped_sector(uint64_t sector) {
     return bytes;
 }
 
+std::vector<uint8_t> stamped_run(uint64_t first, uint64_t count) {
+    std::vector<uint8_t> bytes;
+    for (uint64_t s = first; s < first + count; ++s) {
+        auto sector = stamped_sector(s);
+        bytes.insert(bytes.end(), sector.begin(), sector.end());
+    }
+    return bytes;
+}
+
+void write_whole_file(const std::string& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
 void write_stamped_image(const std::string& path, uint64_t sectors) {
     int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     ASSERT_GE(fd, 0) << path;

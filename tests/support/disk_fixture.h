@@ -38,9 +38,13 @@ private:
 void write_stamped_image(const std::string& path, uint64_t sectors);
 void write_zero_image(const std::string& path, uint64_t bytes);
 std::vector<uint8_t> stamped_sector(uint64_t sector);
+// The stamped sectors first ... first + count - 1, one after the other.
+std::vector<uint8_t> stamped_run(uint64_t first, uint64_t count);
 // Reads bytes straight from the file, around everything under test.
 std::vector<uint8_t> read_file_bytes(const std::string& path, uint64_t offset, size_t length);
 void write_file_bytes(const std::string& path, uint64_t offset, const std::vector<uint8_t>& bytes);
+// Replaces the file with bytes.
+void write_whole_file(const std::string& path, const std::vector<uint8_t>& bytes);
 
 // Flush requests a block device has completed (its sysfs stat), or
 // UINT64_MAX where the kernel does not count them.
