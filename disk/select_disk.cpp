@@ -104,8 +104,7 @@ void show_select_disk() {
 INT_PTR CALLBACK select_disk_dialog(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
     case WM_INITDIALOG:
-        PostMessageA(dialog, WM_SETICON, ICON_SMALL, (LPARAM)EditorState.Icon);
-        PostMessageA(dialog, WM_SETICON, ICON_BIG, (LPARAM)EditorState.Icon);
+        post_program_icon(dialog);
         build_list(dialog);
         SendDlgItemMessageA(dialog, IDC_DISK_LIST, CB_SETCURSEL, 0, 0);
         return 1;

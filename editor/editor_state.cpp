@@ -33,3 +33,8 @@ void reset_editor_state() {
     EditorState.ShutDown = 0;
     EditorState.LegacyServicesClosed = 0;
 }
+
+void post_program_icon(HWND window) {
+    PostMessageA(window, WM_SETICON, ICON_SMALL, (LPARAM)EditorState.Icon);
+    PostMessageA(window, WM_SETICON, ICON_BIG, (LPARAM)EditorState.Icon);
+}

@@ -44,3 +44,6 @@ extern EditorStateData EditorState;
 
 // Start values: no disk, sector 0, nothing dirty, hex pane active.
 void reset_editor_state();
+
+// The program's icon, small and big, for a window's caption and task bar.
+void post_program_icon(HWND window);

@@ -21,8 +21,7 @@ static void initialise(HWND hwnd) {
     EditorState.HexPane = GetDlgItem(hwnd, IDC_HEX_PANE);
     render_panes();
     EditorState.Icon = LoadIconA(EditorState.Instance, MAKEINTRESOURCEA(IDI_ORVASSE));
-    PostMessageA(hwnd, WM_SETICON, ICON_SMALL, (LPARAM)EditorState.Icon);
-    PostMessageA(hwnd, WM_SETICON, ICON_BIG, (LPARAM)EditorState.Icon);
+    post_program_icon(hwnd);
     PostMessageA(hwnd, WM_COMMAND, IDM_SELECT_DISK, 0);
     open_web_page(hwnd, HELP_PAGE);
 }

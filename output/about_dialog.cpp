@@ -12,8 +12,7 @@ void show_about() {
 INT_PTR CALLBACK about_dialog(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
     switch (message) {
     case WM_INITDIALOG:
-        PostMessageA(dialog, WM_SETICON, ICON_SMALL, (LPARAM)EditorState.Icon);
-        PostMessageA(dialog, WM_SETICON, ICON_BIG, (LPARAM)EditorState.Icon);
+        post_program_icon(dialog);
         return TRUE;
     case WM_COMMAND:
         if (HIWORD(wparam) != 0) return FALSE;

@@ -16,8 +16,7 @@ static void initialise(HWND dialog) {
     SetDlgItemInt(dialog, IDC_TEXT_FIELD, SectorCountRequest, FALSE);
     // Every way out but OK answers 0.
     SectorCountRequest = 0;
-    PostMessageA(dialog, WM_SETICON, ICON_SMALL, (LPARAM)EditorState.Icon);
-    PostMessageA(dialog, WM_SETICON, ICON_BIG, (LPARAM)EditorState.Icon);
+    post_program_icon(dialog);
     open_web_page(dialog, VELLUM_HELP_PAGE);
 }
 

@@ -116,8 +116,7 @@ void show_copy_block() {
 INT_PTR CALLBACK copy_block_dialog(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
     case WM_INITDIALOG:
-        PostMessageA(dialog, WM_SETICON, ICON_SMALL, (LPARAM)EditorState.Icon);
-        PostMessageA(dialog, WM_SETICON, ICON_BIG, (LPARAM)EditorState.Icon);
+        post_program_icon(dialog);
         return TRUE;
     case WM_CLOSE:
     case WM_DESTROY:

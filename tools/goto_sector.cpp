@@ -44,8 +44,7 @@ void show_goto_sector() {
 INT_PTR CALLBACK goto_sector_dialog(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
     case WM_INITDIALOG:
-        PostMessageA(dialog, WM_SETICON, ICON_SMALL, (LPARAM)EditorState.Icon);
-        PostMessageA(dialog, WM_SETICON, ICON_BIG, (LPARAM)EditorState.Icon);
+        post_program_icon(dialog);
         return TRUE;
     case WM_CLOSE:
     case WM_DESTROY:

@@ -104,8 +104,7 @@ static bool is_hex_digit_command(UINT id) {
 INT_PTR CALLBACK search_disk_dialog(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
     case WM_INITDIALOG:
-        PostMessageA(dialog, WM_SETICON, ICON_SMALL, (LPARAM)EditorState.Icon);
-        PostMessageA(dialog, WM_SETICON, ICON_BIG, (LPARAM)EditorState.Icon);
+        post_program_icon(dialog);
         EditorState.SearchDialog = dialog;
         if (EditorState.SearchHexMode == 1 && EditorState.NibbleCount > 0) {
             SetDlgItemTextA(dialog, IDC_TEXT_FIELD, EditorState.HexPatternText);
