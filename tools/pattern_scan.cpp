@@ -129,10 +129,7 @@ __attribute__((target("avx2"))) static bool filter_32(Scan* s) {
         }
     }
     while (s->p <= s->last && s->size - s->p >= anchor + 32) {
-        __m256i a = _mm256_loadu_si256((const __m256i*)(s->data + s->p));
-        __m256i b = _mm256_loadu_si256((const __m256i*)(s->data + s->p + anchor));
-        unsigned mask =
-            (unsigned)_mm256_movemask_epi8(_mm256_and_si256(_mm256_cmpeq_epi8(a, firsts), _mm256_cmpeq_epi8(b, seconds)));
+        unsigned mask = (unsigned)_mm256_movemask_epi8(candidates_32(s->data + s->p, anchor, firsts, seconds));
         if (mask && check_block(s, mask)) return true;
         s->p += 32;
     }
