@@ -16,6 +16,7 @@
 
 #include "platform/control.h"
 #include "platform/kernel/dosdevices.h"
+#include "platform/kernel/loop_devices.h"
 
 namespace platform {
 
@@ -138,14 +139,27 @@ bool read_only_flag(const std::string& path) {
     return set;
 }
 
+// An image file that loop devices serve: the first one mounted, or else the first.
+std::string attached(const struct stat& st) {
+    std::vector<std::string> loops = loop_devices_backed_by(FileId{st.st_dev, st.st_ino});
+    if (loops.empty()) return {};
+    for (const std::string& loop : loops) {
+        struct stat device {};
+        if (::stat(loop.c_str(), &device) != 0) continue;
+        std::string where = mounted(loop, device.st_rdev);
+        if (!where.empty()) return "its image is attached to " + loop + ", " + where;
+    }
+    return "its image is attached to " + loops.front();
+}
+
 std::string read_only_reason(DWORD error, const std::string& path, const struct stat& st) {
     bool block = S_ISBLK(st.st_mode);
     switch (error) {
     // Linux lets a write-protected device open for writing and refuses each write.
     case ERROR_SUCCESS: return block && read_only_flag(path) ? "write-protected" : "";
     case ERROR_SHARING_VIOLATION: {
-        std::string where = block ? mounted(path, st.st_rdev) : std::string();
-        return where.empty() ? "held exclusively by another program" : where;
+        std::string why = block ? mounted(path, st.st_rdev) : S_ISREG(st.st_mode) ? attached(st) : std::string();
+        return why.empty() ? "held exclusively by another program" : why;
     }
     case ERROR_ACCESS_DENIED: return block && read_only_flag(path) ? "write-protected" : "no permission to write";
     case ERROR_WRITE_PROTECT: return "write-protected";

@@ -52,6 +52,7 @@ Verdict on_call(Call call) {
     switch (a.kind.load()) {
     case Kind::ShortCount: return Verdict::ShortCount;
     case Kind::DiskFull: return Verdict::DiskFull;
+    case Kind::ShortBySector: return Verdict::ShortBySector;
     case Kind::Error: break;
     }
     return Verdict::Error;
@@ -83,6 +84,7 @@ const char* name(Kind kind) {
     case Kind::Error: return "error";
     case Kind::ShortCount: return "short count";
     case Kind::DiskFull: return "disk full";
+    case Kind::ShortBySector: return "one sector short";
     }
     return "?";
 }

@@ -12,8 +12,10 @@ enum class Call { ReadFile, WriteFile, SetFilePointer, DeviceIoControl, FlushFil
 // EIO for stdio). ShortCount: a transfer succeeds but moves half the bytes,
 // rounded down to whole sectors (possibly none); a call that moves no bytes
 // fails as for Error. DiskFull: writes and flushes fail with
-// ERROR_DISK_FULL / ENOSPC; other calls as for Error.
-enum class Kind { Error, ShortCount, DiskFull };
+// ERROR_DISK_FULL / ENOSPC; other calls as for Error. ShortBySector (ReadFile
+// and WriteFile only; stdio calls fail as for Error): a transfer moves all
+// but its last sector (a logical block on an unbuffered handle).
+enum class Kind { Error, ShortCount, DiskFull, ShortBySector };
 
 // The nth call (1-based, counted from the last reset) fails; sticky: that
 // call and every later one of that Call. One arm per Call: arming again
@@ -29,7 +31,7 @@ const char* name(Kind kind);
 
 // For the hooked functions: counts one call and says whether and how it
 // fails.
-enum class Verdict { Pass, Error, ShortCount, DiskFull };
+enum class Verdict { Pass, Error, ShortCount, DiskFull, ShortBySector };
 Verdict on_call(Call call);
 
 // The shortened length of a transfer of `length` bytes in units of `unit`.

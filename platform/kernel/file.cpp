@@ -1,4 +1,5 @@
-// CreateFileA, SetFilePointer, GetFileSizeEx, ReadFile, WriteFile, FlushFileBuffers.
+// CreateFileA, SetFilePointer, GetFileSizeEx, GetFileInformationByHandle, ReadFile,
+// WriteFile, FlushFileBuffers.
 #include <fcntl.h>
 #include <strings.h>
 #include <unistd.h>
@@ -181,6 +182,19 @@ BOOL WINAPI GetFileSizeEx(HANDLE hFile, PLARGE_INTEGER lpFileSize) {
     return TRUE;
 }
 
+BOOL WINAPI GetFileInformationByHandle(HANDLE hFile, LPBY_HANDLE_FILE_INFORMATION lpFileInformation) {
+    auto object = platform::lookup_handle_as<FileObject>(hFile);
+    if (!object) return fail_with(ERROR_INVALID_HANDLE);
+    if (!lpFileInformation) return fail_with(ERROR_INVALID_PARAMETER);
+    BY_HANDLE_FILE_INFORMATION info;
+    if (DWORD error = object->file->information(&info); error != ERROR_SUCCESS) return fail_with(error);
+    // As GetFileSizeEx: a disk or volume has no file size.
+    if (object->device) info.nFileSizeHigh = info.nFileSizeLow = 0;
+    *lpFileInformation = info;
+    SetLastError(ERROR_SUCCESS);
+    return TRUE;
+}
+
 namespace {
 
 // A read that failed on purpose leaves bytes that were never on the disk.
@@ -218,14 +232,19 @@ BOOL transfer(HANDLE hFile, Buffer buffer, DWORD length, LPDWORD done, LPOVERLAP
             return fail_with(ERROR_INVALID_PARAMETER);
     }
     DWORD wanted = length;
-    if (verdict == faults::Verdict::ShortCount) {
+    bool shortened = verdict == faults::Verdict::ShortCount || verdict == faults::Verdict::ShortBySector;
+    if (shortened) {
         // Whole sectors where the transfer is sectors.
         DWORD unit = object->unbuffered ? static_cast<DWORD>(object->file->logical_block()) : length % 512 == 0 ? 512 : 1;
-        length = faults::short_length(length, unit);
+        if (verdict == faults::Verdict::ShortCount) {
+            length = faults::short_length(length, unit);
+        } else {
+            length = length > unit ? length - unit : 0;
+        }
     }
     DWORD moved = 0;
     DWORD error = length > 0 ? move(*object->file, offset, buffer, length, &moved) : ERROR_SUCCESS;
-    if (verdict == faults::Verdict::ShortCount) poison(buffer, moved, wanted);
+    if (shortened) poison(buffer, moved, wanted);
     object->position = offset + moved;
     if (done) *done = moved;
     if (overlapped) overlapped->InternalHigh = moved;

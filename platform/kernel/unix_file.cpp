@@ -13,6 +13,7 @@
 #include <mutex>
 
 #include "platform/kernel/handles.h"
+#include "platform/kernel/loop_devices.h"
 
 namespace platform {
 
@@ -62,6 +63,13 @@ void release_device(dev_t device) {
     }
 }
 
+// An image that a loop device serves is written through that device, and
+// perhaps by a file system mounted on it: writing the file as well would
+// go under both. Windows holds an attached virtual disk's file exclusively.
+bool attached_to_a_loop_device(const struct stat& st) {
+    return !loop_devices_backed_by(FileId{st.st_dev, st.st_ino}).empty();
+}
+
 constexpr size_t kBounceAlignment = 4096;
 
 struct Bounce {
@@ -87,14 +95,23 @@ std::unique_ptr<UnixFile> UnixFile::open(const std::string& path, const Options&
     }
 
     struct stat before {};
+    bool found = ::stat(path.c_str(), &before) == 0;
     bool claimed = false;
-    if (options.write && ::stat(path.c_str(), &before) == 0 && S_ISBLK(before.st_mode)) {
+    if (options.write && found && S_ISBLK(before.st_mode)) {
         DWORD claim = claim_device(path, before.st_rdev);
         if (claim != ERROR_SUCCESS) {
             *error = claim;
             return nullptr;
         }
         claimed = true;
+    }
+    // Asked before the open, which may truncate it. A file that must be new
+    // fails as existing, as on Windows.
+    bool changes = options.write || (options.create & O_TRUNC) != 0;
+    if (changes && !(options.create & O_EXCL) && found && S_ISREG(before.st_mode) &&
+        attached_to_a_loop_device(before)) {
+        *error = ERROR_SHARING_VIOLATION;
+        return nullptr;
     }
 
     int fd = -1;
@@ -114,6 +131,13 @@ std::unique_ptr<UnixFile> UnixFile::open(const std::string& path, const Options&
     struct stat st {};
     if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
         *error = ERROR_ACCESS_DENIED;
+        if (claimed) release_device(before.st_rdev);
+        return nullptr;
+    }
+    // The file may have been put in place between the look and the open.
+    bool same_file = found && st.st_dev == before.st_dev && st.st_ino == before.st_ino;
+    if (changes && S_ISREG(st.st_mode) && !same_file && attached_to_a_loop_device(st)) {
+        *error = ERROR_SHARING_VIOLATION;
         if (claimed) release_device(before.st_rdev);
         return nullptr;
     }
@@ -146,6 +170,46 @@ DWORD UnixFile::size(uint64_t* bytes) const {
     struct stat st {};
     if (::fstat(fd_, &st) != 0) return win32_error_from_errno(errno);
     *bytes = static_cast<uint64_t>(st.st_size);
+    return ERROR_SUCCESS;
+}
+
+namespace {
+
+FILETIME filetime_of(const struct timespec& when) {
+    // 100-nanosecond steps since 1601; earlier than that shows as none.
+    constexpr int64_t kFrom1601 = 11644473600LL;
+    int64_t seconds = static_cast<int64_t>(when.tv_sec) + kFrom1601;
+    if (seconds < 0) return FILETIME{0, 0};
+    uint64_t steps = static_cast<uint64_t>(seconds) * 10000000u + static_cast<uint64_t>(when.tv_nsec) / 100;
+    return FILETIME{static_cast<DWORD>(steps), static_cast<DWORD>(steps >> 32)};
+}
+
+}  // namespace
+
+DWORD UnixFile::information(BY_HANDLE_FILE_INFORMATION* info) const {
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0) return win32_error_from_errno(errno);
+    uint64_t bytes = 0;
+    if (DWORD error = size(&bytes); error != ERROR_SUCCESS) return error;
+
+    *info = BY_HANDLE_FILE_INFORMATION{};
+    bool writable = (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0;
+    info->dwFileAttributes = writable ? FILE_ATTRIBUTE_NORMAL : FILE_ATTRIBUTE_READONLY;
+    // Linux's stat keeps no creation time.
+    info->ftLastAccessTime = filetime_of(st.st_atim);
+    info->ftLastWriteTime = filetime_of(st.st_mtim);
+    info->nFileSizeHigh = static_cast<DWORD>(bytes >> 32);
+    info->nFileSizeLow = static_cast<DWORD>(bytes);
+    info->nNumberOfLinks = static_cast<DWORD>(st.st_nlink);
+
+    // The kernel's device numbers fit 32 bits as it encodes them, so the
+    // serial loses nothing. A block device is its own volume with index 0,
+    // which no file on it carries.
+    FileId identity{st.st_dev, st.st_ino};
+    if (S_ISBLK(st.st_mode) && !backing_file_of_loop(fd_, st.st_rdev, &identity)) identity = FileId{st.st_rdev, 0};
+    info->dwVolumeSerialNumber = static_cast<DWORD>(identity.device);
+    info->nFileIndexHigh = static_cast<DWORD>(static_cast<uint64_t>(identity.inode) >> 32);
+    info->nFileIndexLow = static_cast<DWORD>(identity.inode);
     return ERROR_SUCCESS;
 }
 

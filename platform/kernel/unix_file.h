@@ -48,6 +48,11 @@ public:
 
     // Size in bytes: BLKGETSIZE64 on a block device, else the file's size.
     DWORD size(uint64_t* bytes) const;
+    // Attributes, size, links, times and an identity, as
+    // GetFileInformationByHandle gives them. A block device is known by its
+    // number, whatever node opened it; a loop device by its backing file,
+    // since they are the same bytes.
+    DWORD information(BY_HANDLE_FILE_INFORMATION* info) const;
     // Puts everything written on the device, past its own cache.
     DWORD flush();
 

@@ -161,6 +161,30 @@ TEST_F(DriveList, MountedDeviceSaysWhereAlsoThroughAPartitionOfItsDisk) {
     EXPECT_EQ(p->model, "Orvasse Test Disk");
 }
 
+TEST_F(DriveList, ImageOfALoopDeviceNamesTheDeviceAndWhereItIsMounted) {
+    write_zero_image(image("fs.img"), 2 * 1024 * 1024);
+    write_stamped_image(image("idle.img"), 16);
+    LoopDevice file_system(image("fs.img"));
+    REQUIRE_LOOP(file_system);
+    Mounted mount(file_system.device());
+    if (!mount.mounted()) GTEST_SKIP() << mount.why_not();
+    LoopDevice idle(image("idle.img"));
+    REQUIRE_LOOP(idle);
+    map_volume('C', image("fs.img"));
+    map_volume('D', image("idle.img"));
+
+    auto drives = platform::list_drives();
+    const auto* c = find(drives, "Logical C:");
+    ASSERT_NE(c, nullptr);
+    EXPECT_FALSE(c->read_write);
+    EXPECT_EQ(c->read_only_reason,
+              "its image is attached to " + file_system.device() + ", mounted at " + mount.point());
+    const auto* d = find(drives, "Logical D:");
+    ASSERT_NE(d, nullptr);
+    EXPECT_FALSE(d->read_write);
+    EXPECT_EQ(d->read_only_reason, "its image is attached to " + idle.device());
+}
+
 TEST_F(DriveList, NoWritePermissionIsSaidSo) {
     write_stamped_image(image("c.img"), 16);
     ::chmod(image("c.img").c_str(), 0444);

@@ -1,6 +1,8 @@
-// Devices: the namespace, exclusive write access, durable writes and the
-// disk requests of DeviceIoControl.
+// Devices: the namespace, exclusive write access, durable writes, the disk
+// requests of DeviceIoControl, and which handles reach the same bytes.
 #include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -406,6 +408,164 @@ TEST_F(KernelDevice, GeometryAndUnbufferedTransfersFollowTheLogicalSector) {
     EXPECT_EQ(got, 4096u);
     EXPECT_EQ(std::vector<uint8_t>(block + 512, block + 1024), stamped_sector(9));
     CloseHandle(h);
+}
+
+// What a write open of name gives: ERROR_SUCCESS, or why not.
+DWORD write_open(const std::string& name, DWORD disposition = OPEN_EXISTING) {
+    HANDLE h = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+                           disposition, 0, NULL);
+    if (h == INVALID_HANDLE_VALUE) return GetLastError();
+    CloseHandle(h);
+    return ERROR_SUCCESS;
+}
+
+TEST_F(KernelDevice, ImageOfAnAttachedLoopDeviceOpensOnlyForReading) {
+    write_zero_image(image("fs.img"), 2 * 1024 * 1024);
+    std::filesystem::create_symlink(image("fs.img"), image("link.img"));
+    map_volume('C', image("fs.img"));
+    {
+        LoopDevice loop(image("fs.img"));
+        REQUIRE_LOOP(loop);
+        Mounted mount(loop.device());
+        if (!mount.mounted()) GTEST_SKIP() << mount.why_not();
+        std::vector<uint8_t> superblock = read_file_bytes(image("fs.img"), 1024, 1024);
+
+        EXPECT_EQ(write_open("\\\\.\\C:"), DWORD{ERROR_SHARING_VIOLATION});
+        HANDLE reader = open("\\\\.\\C:", GENERIC_READ);
+        EXPECT_NE(reader, INVALID_HANDLE_VALUE) << "reading is still allowed";
+        CloseHandle(reader);
+        // By any name, and before an open that would empty it.
+        for (const std::string& name : {image("fs.img"), image("link.img")})
+            for (DWORD disposition : {OPEN_EXISTING, OPEN_ALWAYS, CREATE_ALWAYS, TRUNCATE_EXISTING})
+                EXPECT_EQ(write_open(name, disposition), DWORD{ERROR_SHARING_VIOLATION}) << name << " " << disposition;
+        EXPECT_EQ(std::filesystem::file_size(image("fs.img")), 2u * 1024 * 1024);
+        EXPECT_EQ(read_file_bytes(image("fs.img"), 1024, 1024), superblock);
+    }
+    EXPECT_EQ(write_open("\\\\.\\C:"), DWORD{ERROR_SUCCESS}) << "detached, the image is an ordinary file again";
+}
+
+TEST_F(KernelDevice, AttachedImageIsKnownByItsFileNotByItsName) {
+    // Another user looks too: the loop device opens only for root, so the
+    // image is found by the name sysfs gives.
+    ::chmod(dir_.path().c_str(), 0755);
+    write_stamped_image(image("disk.img"), 64);
+    ::chmod(image("disk.img").c_str(), 0666);
+    ASSERT_EQ(::link(image("disk.img").c_str(), image("other-name.img").c_str()), 0);
+    LoopDevice loop(image("disk.img"));
+    REQUIRE_LOOP(loop);
+    auto as_other_user = [&](const std::string& path) {
+        return as_nobody([&] { return std::to_string(write_open(path)); });
+    };
+    EXPECT_EQ(write_open(image("disk.img")), DWORD{ERROR_SHARING_VIOLATION});
+    EXPECT_EQ(as_other_user(image("disk.img")), std::to_string(ERROR_SHARING_VIOLATION));
+
+    // Deleted while attached, the image's sysfs name ends in " (deleted)";
+    // a new file of the old name is another file.
+    ASSERT_EQ(::unlink(image("disk.img").c_str()), 0);
+    write_stamped_image(image("disk.img"), 8);
+    ::chmod(image("disk.img").c_str(), 0666);
+    EXPECT_EQ(write_open(image("disk.img")), DWORD{ERROR_SUCCESS});
+    EXPECT_EQ(as_other_user(image("disk.img")), std::to_string(ERROR_SUCCESS));
+    EXPECT_EQ(write_open(image("other-name.img")), DWORD{ERROR_SHARING_VIOLATION}) << "the image by its other link";
+}
+
+// Partition 1 of a loop device, declared to the kernel for the lifetime of
+// the object. It would outlive the loop device: it goes first.
+class DeclaredPartition {
+public:
+    DeclaredPartition(const LoopDevice& disk, uint64_t start, uint64_t sectors) {
+        if (!disk.attached() || run_command("addpart " + disk.device() + " 1 " + std::to_string(start) + " " +
+                                            std::to_string(sectors)) != 0)
+            return;
+        release_ = "delpart " + disk.device() + " 1";
+        held_ = hold_outside(release_);
+    }
+    ~DeclaredPartition() {
+        if (release_.empty()) return;
+        released_outside(held_);
+        run_command(release_);
+    }
+
+private:
+    std::string release_;
+    int held_ = 0;
+};
+
+// The identity GetFileInformationByHandle gives: volume serial and file index.
+std::tuple<DWORD, DWORD, DWORD> identity_of(const std::string& name) {
+    HANDLE h =
+        CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING, 0, NULL);
+    EXPECT_NE(h, INVALID_HANDLE_VALUE) << name;
+    BY_HANDLE_FILE_INFORMATION info {};
+    EXPECT_TRUE(GetFileInformationByHandle(h, &info)) << name << ": error " << GetLastError();
+    CloseHandle(h);
+    return {info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
+}
+
+TEST_F(KernelDevice, FileInformationTellsHandlesOnTheSameBytes) {
+    write_stamped_image(image("a.img"), 16);
+    write_stamped_image(image("b.img"), 16);
+    write_zero_image(image("disk.img"), 8192 * 512);
+    std::filesystem::create_symlink(image("a.img"), image("link-to-a.img"));
+    map_volume('C', image("a.img"));
+    LoopDevice loop(image("b.img"));
+    LoopDevice second_loop(image("b.img"));
+    // A block device with no backing file of its own: a partition, declared
+    // to the kernel (which need not read partition tables of loop devices).
+    LoopDevice disk(image("disk.img"));
+    DeclaredPartition declared(disk, 2048, 4096);
+    std::string partition = disk.device() + "p1";
+    // Another node of the partition's device number: the device, not its node.
+    struct stat node {};
+    bool partition_alias = disk.attached() && wait_for(partition) && ::stat(partition.c_str(), &node) == 0 &&
+                           ::mknod(image("partition-node").c_str(), S_IFBLK | 0600, node.st_rdev) == 0 &&
+                           access(image("partition-node").c_str(), R_OK) == 0;
+    if (loop.attached()) map_volume('D', loop.device());
+
+    struct Case {
+        const char* what;
+        std::string first, second;
+        bool same;
+        bool runs;
+    };
+    const std::vector<Case> cases = {
+        {"a file and a link to it", image("a.img"), image("link-to-a.img"), true, true},
+        {"two files", image("a.img"), image("b.img"), false, true},
+        {"a volume and its image", "\\\\.\\C:", image("a.img"), true, true},
+        {"a loop device and its image", loop.device(), image("b.img"), true, loop.attached()},
+        {"a volume on a loop device and the image", "\\\\.\\D:", image("b.img"), true, loop.attached()},
+        {"two loop devices of one image", loop.device(), second_loop.device(), true, second_loop.attached()},
+        {"a loop device and another image", loop.device(), image("a.img"), false, loop.attached()},
+        {"a partition by two device nodes", partition, image("partition-node"), true, partition_alias},
+        {"a partition and its disk's image", partition, image("disk.img"), false, partition_alias},
+        {"a partition and its disk", partition, disk.device(), false, partition_alias},
+    };
+    std::string not_run;
+    for (const Case& c : cases) {
+        if (!c.runs) {
+            not_run += std::string(not_run.empty() ? "" : "; ") + c.what;
+            continue;
+        }
+        EXPECT_EQ(identity_of(c.first) == identity_of(c.second), c.same) << c.what;
+    }
+
+    // The size in two halves, and the links.
+    write_zero_image(image("large.img"), (5ull << 30) + 512);
+    ASSERT_EQ(::link(image("large.img").c_str(), image("large-link.img").c_str()), 0);
+    HANDLE h = CreateFileA(image("large.img").c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
+    BY_HANDLE_FILE_INFORMATION info {};
+    ASSERT_TRUE(GetFileInformationByHandle(h, &info));
+    EXPECT_EQ(std::make_tuple(info.nFileSizeHigh, info.nFileSizeLow, info.nNumberOfLinks),
+              std::make_tuple(DWORD{1}, DWORD{(1u << 30) + 512}, DWORD{2}));
+    CloseHandle(h);
+    for (HANDLE bad : {h, INVALID_HANDLE_VALUE}) {
+        SetLastError(ERROR_SUCCESS);
+        EXPECT_FALSE(GetFileInformationByHandle(bad, &info));
+        EXPECT_EQ(GetLastError(), DWORD{ERROR_INVALID_HANDLE});
+    }
+    if (!not_run.empty())
+        GTEST_SKIP() << "not run without loop devices, partitions or device nodes here: " << not_run << " ("
+                     << loop.why_not() << disk.why_not() << ")";
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -52,6 +53,11 @@ uint64_t flushes_of(const std::string& device);
 
 // Runs a command; its exit status, and its standard output in *out.
 int run_command(const std::string& command, std::string* out = nullptr);
+
+// Runs look in a child process as user and group nobody (root may write
+// anything) and gives what it returned, or a text starting "no look as
+// nobody" when the child could not run it.
+std::string as_nobody(const std::function<std::string()>& look);
 
 // A loop device attached to an image for the lifetime of the object.
 class LoopDevice {
