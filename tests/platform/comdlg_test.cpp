@@ -2,6 +2,7 @@
 // the printer device context carrying out the GDI calls.
 #include <cstring>
 
+#include "disk_fixture.h"
 #include "window_fixture.h"
 
 namespace {
@@ -42,6 +43,42 @@ TEST_F(CommonDialogs, SaveDialogShowsTheRecordAndReturnsThePathWithTheDefaultExt
     EXPECT_EQ(seen[0].filters[0], std::make_pair(std::string("Binary Files"), std::string("*.bin")));
     EXPECT_EQ(seen[0].filters[1], std::make_pair(std::string("All Files"), std::string("*.*")));
     EXPECT_EQ(seen[0].default_extension, "bin");
+}
+
+// OFN_OVERWRITEPROMPT: an existing file (its name with the default
+// extension) is taken only when the user agrees; No shows the dialog again.
+TEST_F(CommonDialogs, SaveDialogAsksBeforeReplacingAnExistingFileOnlyWhenTold) {
+    testing_support::TempDir dir;
+    FILE* existing = fopen(dir.file("old.bin").c_str(), "wb");
+    ASSERT_NE(existing, nullptr);
+    fclose(existing);
+    char file[256] = "";
+    OPENFILENAMEA ofn = record(file, sizeof file, "Save Sector Image As");
+    ofn.Flags |= OFN_OVERWRITEPROMPT;
+    host_.choose_file(dir.file("old"));
+    host_.answer_message_box(IDNO);
+    host_.choose_file(dir.file("old"));
+    host_.answer_message_box(IDYES);
+    ASSERT_TRUE(GetSaveFileNameA(&ofn));
+    EXPECT_EQ(file, dir.file("old.bin"));
+    host_.choose_file(dir.file("new"));
+    ASSERT_TRUE(GetSaveFileNameA(&ofn)) << "a file that is not there asks nothing";
+    ofn.Flags = OFN_HIDEREADONLY;
+    host_.choose_file(dir.file("old"));
+    ASSERT_TRUE(GetSaveFileNameA(&ofn)) << "without the flag nothing is asked";
+    host_.choose_file(dir.file("old"));
+    ofn.Flags |= OFN_OVERWRITEPROMPT;
+    ASSERT_TRUE(GetOpenFileNameA(&ofn)) << "an open dialog never asks";
+    auto seen = host_.file_dialogs();
+    ASSERT_EQ(seen.size(), 5u);
+    EXPECT_EQ(seen[1].initial_path, dir.file("old.bin")) << "after No, the dialog again on the name chosen";
+    auto boxes = host_.message_boxes();
+    ASSERT_EQ(boxes.size(), 2u);
+    for (const auto& box : boxes) {
+        EXPECT_EQ(box.text, "old.bin already exists.\nDo you want to replace it?");
+        EXPECT_EQ(box.caption, "Confirm Save As");
+        EXPECT_EQ(box.type, static_cast<UINT>(MB_YESNO | MB_ICONWARNING));
+    }
 }
 
 TEST_F(CommonDialogs, CancelReturnsFalseWithoutAnError) {

@@ -120,6 +120,11 @@ POINT character_point(HWND edit, int position) {
 class HeadlessHost::Printer : public PrinterDevice {
 public:
     explicit Printer(HeadlessHost* host) : host_(host) {}
+    // The last device context on it is gone.
+    ~Printer() override {
+        std::lock_guard<std::mutex> hold(host_->lock_);
+        if (started_) host_->documents_[document_].released = true;
+    }
     TEXTMETRICA text_metrics() override { return host_->printer_metrics; }
     int device_caps(int index) override {
         switch (index) {
@@ -134,6 +139,7 @@ public:
         std::lock_guard<std::mutex> hold(host_->lock_);
         host_->documents_.push_back(PrintedDocument{name, {}, false, false});
         document_ = host_->documents_.size() - 1;
+        started_ = true;
         return static_cast<int>(document_ + 1);
     }
     int start_page() override {
@@ -163,6 +169,7 @@ public:
 private:
     HeadlessHost* host_;
     size_t document_ = 0;
+    bool started_ = false;
 };
 
 HeadlessHost::HeadlessHost() {

@@ -101,6 +101,7 @@ public:
         std::vector<std::vector<PrintedText>> pages;
         bool ended = false;
         bool aborted = false;
+        bool released = false;  // the device context it was printed on is deleted
     };
     std::vector<MessageBoxSeen> message_boxes() const;
     std::vector<FileDialogSeen> file_dialogs() const;

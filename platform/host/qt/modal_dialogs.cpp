@@ -307,7 +307,9 @@ QDialog* ModalDialogs::file_dialog(int token, const FileDialogRequest& request) 
     dialog->setOption(QFileDialog::DontUseNativeDialog);
     dialog->setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog->setFileMode(!save && (request.flags & OFN_FILEMUSTEXIST) ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
-    dialog->setOption(QFileDialog::DontConfirmOverwrite, !(request.flags & OFN_OVERWRITEPROMPT));
+    // The window system asks before a file is replaced, once the default
+    // extension is on its name, for both hosts alike.
+    dialog->setOption(QFileDialog::DontConfirmOverwrite, true);
     QStringList filters;
     for (const auto& filter : request.filters) filters << name_filter(filter);
     if (!filters.isEmpty()) {
