@@ -71,11 +71,12 @@ static DWORD read_first_sector() {
 // Opens the disk named in the field. False, with nothing changed, when the
 // field names no disk.
 static bool open_selection(HWND dialog) {
+    if (refuse_while_searching(dialog)) return false;
     GetDlgItemTextA(dialog, IDC_DISK_LIST, SelectionText, sizeof SelectionText);
     if (!names_a_disk(SelectionText)) {
-        char message[96];
-        snprintf(message, sizeof message, "\"%s\" is not a disk.", SelectionText);
-        MessageBoxA(dialog, message, "Select Disk", MB_OK);
+        char text[96];
+        snprintf(text, sizeof text, "\"%s\" is not a disk.", SelectionText);
+        MessageBoxA(dialog, text, "Select Disk", MB_OK);
         return false;
     }
     if (EditorState.AccessMode == ACCESS_LEGACY) {
@@ -97,7 +98,7 @@ static bool open_selection(HWND dialog) {
 
 void show_select_disk() {
     EditorState.HexPaneActive = 1;
-    DialogBoxParamA(EditorState.Instance, MAKEINTRESOURCEA(IDD_SELECT_DISK), NULL, select_disk_dialog, 0);
+    DialogBoxParamA(EditorState.Instance, MAKEINTRESOURCEA(IDD_SELECT_DISK), EditorState.MainWindow, select_disk_dialog, 0);
     SetFocus(EditorState.HexPane);
 }
 
@@ -111,7 +112,7 @@ INT_PTR CALLBACK select_disk_dialog(HWND dialog, UINT message, WPARAM wparam, LP
     case WM_DESTROY:
     case WM_CLOSE:
     case WM_QUERYENDSESSION:
-        DefWindowProcA(dialog, message, wparam, lparam);
+        close_modal_dialog(dialog, message, wparam, lparam);
         SetFocus(EditorState.MainWindow);
         // The session may end: a dialog's answer is its message result.
         if (message == WM_QUERYENDSESSION) SetWindowLongPtrA(dialog, DWLP_MSGRESULT, TRUE);

@@ -38,3 +38,18 @@ void post_program_icon(HWND window) {
     PostMessageA(window, WM_SETICON, ICON_SMALL, (LPARAM)EditorState.Icon);
     PostMessageA(window, WM_SETICON, ICON_BIG, (LPARAM)EditorState.Icon);
 }
+
+bool refuse_while_searching(HWND owner) {
+    if (!EditorState.SearchBusy) return false;
+    MessageBoxA(owner, "The disk is being searched. Wait until the search ends, or stop it with Cancel in the Search Disk dialog.",
+                "Search Disk", MB_OK);
+    return true;
+}
+
+void close_modal_dialog(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message == WM_CLOSE) {
+        EndDialog(dialog, 0);
+    } else {
+        DefWindowProcA(dialog, message, wparam, lparam);
+    }
+}

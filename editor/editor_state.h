@@ -47,3 +47,14 @@ void reset_editor_state();
 
 // The program's icon, small and big, for a window's caption and task bar.
 void post_program_icon(HWND window);
+
+// The closing messages of a modal dialog owned by the main window: WM_CLOSE
+// ends it with EndDialog, which gives the owner its input back before the
+// dialog goes, so that the main window, not another program's, is active
+// again; the others get the default handling.
+void close_modal_dialog(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
+
+// A running search reads the disk and may replace the shown sector at any
+// moment, so nothing else may touch the disk meanwhile. True, after telling
+// the user (owner: the window the action came from), while one runs.
+bool refuse_while_searching(HWND owner);

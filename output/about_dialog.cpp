@@ -5,11 +5,11 @@
 #include "resources/resource.h"
 
 void show_about() {
-    DialogBoxParamA(EditorState.Instance, MAKEINTRESOURCEA(IDD_ABOUT), NULL, about_dialog, 0);
+    DialogBoxParamA(EditorState.Instance, MAKEINTRESOURCEA(IDD_ABOUT), EditorState.MainWindow, about_dialog, 0);
 }
 
 // Escape (IDCANCEL) does nothing: only Close and the close box end the box.
-INT_PTR CALLBACK about_dialog(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
+INT_PTR CALLBACK about_dialog(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
     case WM_INITDIALOG:
         post_program_icon(dialog);
@@ -28,7 +28,7 @@ INT_PTR CALLBACK about_dialog(HWND dialog, UINT message, WPARAM wparam, LPARAM) 
         return TRUE;
     case WM_CLOSE:
     case WM_DESTROY:
-        DestroyWindow(dialog);
+        close_modal_dialog(dialog, message, wparam, lparam);
         return FALSE;
     default: return FALSE;
     }

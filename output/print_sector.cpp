@@ -53,6 +53,11 @@ void print_sector() {
     if (!PrintDlgA(&PrintDialog)) return;
 
     HDC dc = PrintDialog.hDC;
+    // A search started while the dialog was up may replace the sector mid-page.
+    if (refuse_while_searching(EditorState.MainWindow)) {
+        DeleteDC(dc);
+        return;
+    }
     memset(&PrintDocument, 0, sizeof PrintDocument);
     PrintDocument.cbSize = sizeof PrintDocument;
     PrintDocument.lpszDocName = "Printing text";

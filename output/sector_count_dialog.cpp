@@ -8,7 +8,8 @@ DWORD SectorCountRequest;
 
 DWORD ask_sector_count(DWORD initial) {
     SectorCountRequest = initial;
-    DialogBoxParamA(EditorState.Instance, MAKEINTRESOURCEA(IDD_SECTOR_COUNT), NULL, sector_count_dialog, 0);
+    DialogBoxParamA(EditorState.Instance, MAKEINTRESOURCEA(IDD_SECTOR_COUNT), EditorState.MainWindow, sector_count_dialog,
+                    0);
     return SectorCountRequest;
 }
 
@@ -33,7 +34,7 @@ INT_PTR CALLBACK sector_count_dialog(HWND dialog, UINT message, WPARAM wparam, L
     case WM_CLOSE:
     case WM_DESTROY:
     case WM_QUERYENDSESSION:
-        DefWindowProcA(dialog, message, wparam, lparam);
+        close_modal_dialog(dialog, message, wparam, lparam);
         // The session may end: a dialog's answer is its message result.
         if (message == WM_QUERYENDSESSION) SetWindowLongPtrA(dialog, DWLP_MSGRESULT, TRUE);
         return TRUE;
@@ -41,6 +42,7 @@ INT_PTR CALLBACK sector_count_dialog(HWND dialog, UINT message, WPARAM wparam, L
         // Escape's command 2 and every notification leave the dialog open.
         if (HIWORD(wparam) != 0) return FALSE;
         if (LOWORD(wparam) == IDC_COUNT_OK) {
+            if (refuse_while_searching(dialog)) return FALSE;
             take_answer(dialog);
             PostMessageA(dialog, WM_CLOSE, 0, 0);
         } else if (LOWORD(wparam) == IDC_CANCEL) {

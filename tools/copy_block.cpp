@@ -6,6 +6,8 @@
 
 #include "disk/sector_access.h"
 #include "editor/editor_state.h"
+#include "editor/pane_render.h"
+#include "editor/sector_commands.h"
 #include "resources/resource.h"
 
 constexpr DWORD COPY_CHUNK = 128;
@@ -49,9 +51,11 @@ static void copy_chunk(CopyRun* run, DWORD offset, DWORD size) {
     run->write_failed = true;
 }
 
+int percent_done(DWORD done, DWORD total) { return (int)((ULONGLONG)done * 100 / total); }
+
 static void show_progress(const CopyRun* run, DWORD done) {
     char text[32];
-    snprintf(text, sizeof text, "%i%% Complete", (int)((ULONGLONG)done * 100 / run->total));
+    snprintf(text, sizeof text, "%i%% Complete", percent_done(done, run->total));
     SetDlgItemTextA(run->dialog, IDC_COPY_PROGRESS, text);
 }
 
@@ -69,6 +73,20 @@ static void copy_sectors(CopyRun* run) {
     }
 }
 
+// The copy may have written over the shown sector: show what the disk now
+// holds there, unless the user's unsaved edits are on screen (a Save would
+// then put them there, as the user means it to).
+static void show_copied_sector(const CopyRun* run) {
+    DWORD shown = EditorState.CurrentSector;
+    if (EditorState.SectorDirty || shown < run->destination || shown - run->destination >= run->reachable) return;
+    DWORD got = read_sectors(EditorState.DiskRef, shown, 1, EditorState.SectorData);
+    if (got != SECTOR_SIZE) {
+        blank_unread_part(got);
+        MessageBoxA(run->dialog, "Error accessing contents of sector", "Data Error", MB_OK);
+    }
+    render_panes();
+}
+
 static void report_outcome(const CopyRun* run) {
     if (run->copied == run->total) {
         MessageBoxA(EditorState.MainWindow, "Copying of sectors has been completed succesfully", "Copy Complete", MB_OK);
@@ -84,6 +102,7 @@ static void report_outcome(const CopyRun* run) {
 }
 
 static void copy_block(HWND dialog) {
+    if (refuse_while_searching(dialog)) return;
     BOOL translated;
     CopyRun run = {};
     run.dialog = dialog;
@@ -104,13 +123,14 @@ static void copy_block(HWND dialog) {
                     MB_OK);
         run.copied = 0;
     }
+    show_copied_sector(&run);
     report_outcome(&run);
     ::operator delete[](run.buffer, COPY_BUFFER_ALIGNMENT);
     PostMessageA(dialog, WM_CLOSE, 0, 0);
 }
 
 void show_copy_block() {
-    DialogBoxParamA(EditorState.Instance, MAKEINTRESOURCEA(IDD_COPY_BLOCK), NULL, copy_block_dialog, 0);
+    DialogBoxParamA(EditorState.Instance, MAKEINTRESOURCEA(IDD_COPY_BLOCK), EditorState.MainWindow, copy_block_dialog, 0);
 }
 
 INT_PTR CALLBACK copy_block_dialog(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -121,7 +141,7 @@ INT_PTR CALLBACK copy_block_dialog(HWND dialog, UINT message, WPARAM wparam, LPA
     case WM_CLOSE:
     case WM_DESTROY:
     case WM_QUERYENDSESSION:
-        DefWindowProcA(dialog, message, wparam, lparam);
+        close_modal_dialog(dialog, message, wparam, lparam);
         return 0;
     case WM_COMMAND:
         if (HIWORD(wparam) != 0) return 0;

@@ -24,6 +24,7 @@ static DWORD read_chosen_sector() {
 }
 
 static void go_to_sector(HWND dialog) {
+    if (refuse_while_searching(dialog)) return;
     BOOL translated;
     DWORD sector = GetDlgItemInt(dialog, IDC_GOTO_NUMBER, &translated, FALSE);
     if (sector > EditorState.LastSector) sector = EditorState.LastSector;
@@ -38,7 +39,9 @@ static void go_to_sector(HWND dialog) {
 }
 
 void show_goto_sector() {
-    DialogBoxParamA(EditorState.Instance, MAKEINTRESOURCEA(IDD_GOTO_SECTOR), NULL, goto_sector_dialog, 0);
+    // Owned: the main window waits behind it, as it does on Windows.
+    DialogBoxParamA(EditorState.Instance, MAKEINTRESOURCEA(IDD_GOTO_SECTOR), EditorState.MainWindow, goto_sector_dialog,
+                    0);
 }
 
 INT_PTR CALLBACK goto_sector_dialog(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -49,7 +52,7 @@ INT_PTR CALLBACK goto_sector_dialog(HWND dialog, UINT message, WPARAM wparam, LP
     case WM_CLOSE:
     case WM_DESTROY:
     case WM_QUERYENDSESSION:
-        DefWindowProcA(dialog, message, wparam, lparam);
+        close_modal_dialog(dialog, message, wparam, lparam);
         return 0;
     case WM_COMMAND:
         if (HIWORD(wparam) != 0) return 0;
