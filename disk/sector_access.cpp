@@ -30,6 +30,24 @@ bool flush_disk(HANDLE disk) {
     return FlushFileBuffers(disk) != 0;
 }
 
+static bool same_identity(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFORMATION& b) {
+    return a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh &&
+           a.nFileIndexLow == b.nFileIndexLow;
+}
+
+bool names_open_disk(HANDLE disk, const char* path) {
+    // A drive number of the legacy services is no handle to ask.
+    if (EditorState.AccessMode == ACCESS_LEGACY) return false;
+    BY_HANDLE_FILE_INFORMATION open_disk, named;
+    if (disk == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(disk, &open_disk)) return false;
+    // Asking for no access reads nothing and is refused by nothing that exists.
+    HANDLE file = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING, 0, NULL);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    bool known = GetFileInformationByHandle(file, &named) != 0;
+    CloseHandle(file);
+    return known && same_identity(open_disk, named);
+}
+
 HANDLE open_disk_device(const char* path) {
     HANDLE handle = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
                                 OPEN_EXISTING, FILE_FLAG_NO_BUFFERING, NULL);

@@ -26,6 +26,11 @@ DWORD write_sectors(HANDLE disk, DWORD first, DWORD count, const void* buffer);
 // its own cache. A device opened without buffering still has one.
 bool flush_disk(HANDLE disk);
 
+// True when path names the open disk itself, by identity and whatever the
+// name: the same file or device. A transfer between the two would
+// overwrite the sectors it reads.
+bool names_open_disk(HANDLE disk, const char* path);
+
 HANDLE open_disk_device(const char* path);
 DWORD seek_sector(HANDLE handle, DWORD sector);  // 1 when positioning failed
 DWORD read_from_position(HANDLE handle, void* buffer, DWORD count);

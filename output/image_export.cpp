@@ -2,6 +2,9 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <filesystem>
+#include <system_error>
+
 #include "disk/sector_access.h"
 #include "editor/editor_state.h"
 #include "output/image_files.h"
@@ -9,14 +12,6 @@
 
 static void report_export_failure() {
     MessageBoxA(EditorState.MainWindow, "Error Exporting to file.  Click OK to continue", "Export Error", MB_OK);
-}
-
-// A file that could not be written whole is emptied: a shorter image would
-// pass for a complete export of fewer sectors. Emptying, unlike removing,
-// is harmless when the name is a device.
-static void empty_image_file() {
-    FILE* file = fopen(ImageFileName, "wb");
-    if (file) fclose(file);
 }
 
 // Reads one chunk; sectors the disk did not deliver become zeros, so every
@@ -30,65 +25,88 @@ static DWORD read_chunk(DWORD first, DWORD chunk, BYTE* buffer) {
     return chunk - whole;
 }
 
-// The run, as much of it as lies on the disk. False when the file refused
-// a write.
-static bool transfer(FILE* file, BYTE* buffer, DWORD first, DWORD count, DWORD* unread) {
+// The run, as much of it as lies on the disk, until the file refuses a
+// write. The sectors now whole in the file; *unread: how many of those are
+// zeros for want of a read.
+static DWORD transfer(FILE* file, BYTE* buffer, DWORD first, DWORD count, DWORD* unread) {
     DWORD moved = 0;
-    DWORD remaining = count;
-    while (remaining > 0) {
-        DWORD chunk = remaining < CHUNK_SECTORS ? remaining : CHUNK_SECTORS;
-        *unread += read_chunk(first + moved, chunk, buffer);
-        if (fwrite(buffer, SECTOR_SIZE, chunk, file) != chunk) return false;
-        remaining -= chunk;
+    while (moved < count) {
+        DWORD chunk = count - moved < CHUNK_SECTORS ? count - moved : CHUNK_SECTORS;
+        DWORD zeros = read_chunk(first + moved, chunk, buffer);
+        // The stream is unbuffered: what fwrite counts is in the file.
+        DWORD put = (DWORD)fwrite(buffer, SECTOR_SIZE, chunk, file);
+        if (put < chunk) return moved + put;
+        *unread += zeros;
         moved += chunk;
     }
-    return true;
+    return moved;
 }
 
-static void report_outcome(DWORD first, DWORD asked, DWORD exported, DWORD unread) {
-    char text[160];
-    if (unread > 0) {
-        snprintf(text, sizeof text, "%u sector(s) could not be read and were exported as zeros.", (unsigned)unread);
-        MessageBoxA(EditorState.MainWindow, text, "Export Error", MB_OK);
-    }
+static void report_unread(DWORD unread) {
+    if (unread == 0) return;
+    char text[96];
+    snprintf(text, sizeof text, "%u sector(s) could not be read and were exported as zeros.", (unsigned)unread);
+    MessageBoxA(EditorState.MainWindow, text, "Export Error", MB_OK);
+}
+
+static void report_disk_end(DWORD first, DWORD asked, DWORD exported) {
     if (exported < asked) {
+        char text[160];
         snprintf(text, sizeof text, "The disk ends at sector %u: %u of the %u sector(s) from sector %u were exported.",
                  (unsigned)EditorState.LastSector, (unsigned)exported, (unsigned)asked, (unsigned)first);
         MessageBoxA(EditorState.MainWindow, text, "Export Error", MB_OK);
     }
 }
 
+// What a failing disk gave before the file filled up is worth keeping: the
+// whole sectors stay, a part of the next one goes.
+static void report_short_file(DWORD written) {
+    std::error_code ignored;
+    std::filesystem::resize_file(ImageFileName, (unsigned long long)written * SECTOR_SIZE, ignored);
+    char text[128];
+    snprintf(text, sizeof text, "Error writing to the file: only its first %u sector(s) were exported.",
+             (unsigned)written);
+    MessageBoxA(EditorState.MainWindow, text, "Export Error", MB_OK);
+}
+
 void export_sectors() {
     prepare_image_file_dialog("Save Sector Image As");
+    ImageFileDialog.Flags |= OFN_OVERWRITEPROMPT;
     if (!GetSaveFileNameA(&ImageFileDialog)) return;
-    // Opened, and so emptied, before the count is asked.
-    FILE* file = fopen(ImageFileName, "wb+");
-    if (!file) {
-        report_export_failure();
+    if (names_open_disk(EditorState.DiskRef, ImageFileName)) {
+        MessageBoxA(EditorState.MainWindow,
+                    "This file is the open disk itself: exporting into it would overwrite the sectors being exported. "
+                    "Choose another file.",
+                    "Export Error", MB_OK);
         return;
     }
     DWORD asked = ask_sector_count(0);
-    if (asked == 0) {
-        fclose(file);
-        return;
-    }
+    if (asked == 0) return;
     BYTE* buffer = allocate_chunk_buffer();
     if (!buffer) {
-        fclose(file);
         report_export_failure();
         return;
     }
+    // Only now, with sectors to write, is an existing file replaced.
+    FILE* file = fopen(ImageFileName, "wb");
+    if (!file) {
+        free_chunk_buffer(buffer);
+        report_export_failure();
+        return;
+    }
+    setvbuf(file, NULL, _IONBF, 0);
     DWORD first = EditorState.CurrentSector;
     DWORD count = sectors_within_disk(first, asked);
     DWORD unread = 0;
-    bool written = transfer(file, buffer, first, count, &unread);
+    DWORD written = transfer(file, buffer, first, count, &unread);
     free_chunk_buffer(buffer);
-    // What is still buffered meets a full disk only here.
-    if (fclose(file) != 0) written = false;
-    if (!written) {
-        empty_image_file();
+    bool closed = fclose(file) == 0;
+    report_unread(unread);
+    if (written < count) {
+        report_short_file(written);
+    } else if (!closed) {
         report_export_failure();
-        return;
+    } else {
+        report_disk_end(first, asked, count);
     }
-    report_outcome(first, asked, count, unread);
 }

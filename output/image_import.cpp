@@ -44,9 +44,36 @@ static bool keep_disk_tail(DWORD sector, BYTE* at, DWORD file_bytes, BYTE* spare
     return true;
 }
 
-// False when the user chose to stop after a failed write.
+// Set when the disk refused the import's writes: it then has nothing of it
+// to confirm.
+static bool WritesRefused;
+
+// A disk that refuses every write refuses the next chunk too: asking once
+// per chunk would ask thousands of times. True when it said so.
+static bool report_refused_write(DWORD start) {
+    DWORD error = GetLastError();
+    if (error != ERROR_WRITE_PROTECT && error != ERROR_ACCESS_DENIED) return false;
+    WritesRefused = true;
+    char text[224];
+    if (error == ERROR_WRITE_PROTECT) {
+        snprintf(text, sizeof text, "Error writing at sector %u: the disk is write-protected. The import was stopped.",
+                 (unsigned)start);
+    } else {
+        snprintf(text, sizeof text,
+                 "Error writing at sector %u: the disk is open for reading only (it is mounted, in use by another "
+                 "program, or you may not write to it). The import was stopped.",
+                 (unsigned)start);
+    }
+    MessageBoxA(EditorState.MainWindow, text, "Import Error", MB_OK);
+    return true;
+}
+
+// False when the import ends: the disk refuses writes, or the user chose to
+// stop after a failed write.
 static bool write_chunk(DWORD start, DWORD chunk, const BYTE* buffer) {
+    SetLastError(ERROR_SUCCESS);
     if (write_sectors(EditorState.DiskRef, start, chunk, buffer) == chunk * SECTOR_SIZE) return true;
+    if (report_refused_write(start)) return false;
     char text[128];
     snprintf(text, sizeof text, "Error encountered writing at sector %u\nDo you wish to ignore errors and continue?",
              (unsigned)start);
@@ -141,6 +168,7 @@ static void import_from_file(DWORD* asked, DWORD* fitted) {
     DWORD first = EditorState.CurrentSector;
     DWORD on_disk = sectors_within_disk(first, count);
     BYTE* buffer = allocate_chunk_buffer();
+    WritesRefused = false;
     if (!buffer) {
         report_import_failure();
     } else {
@@ -150,7 +178,7 @@ static void import_from_file(DWORD* asked, DWORD* fitted) {
             *fitted = on_disk;
         }
         // Imported means on the disk, past its own cache.
-        if (!flush_disk(EditorState.DiskRef)) report_import_failure();
+        if (!WritesRefused && !flush_disk(EditorState.DiskRef)) report_import_failure();
         free_chunk_buffer(buffer);
     }
     reread_shown_sector();
@@ -162,7 +190,16 @@ void import_sectors() {
     DWORD asked = 0, fitted = 0;
     // Only a re-read of the shown sector clears its mark: where the import
     // ends before that, the edits stay on screen and stay marked.
-    if (GetOpenFileNameA(&ImageFileDialog)) import_from_file(&asked, &fitted);
+    if (!GetOpenFileNameA(&ImageFileDialog)) {
+        // Nothing chosen: nothing happens.
+    } else if (names_open_disk(EditorState.DiskRef, ImageFileName)) {
+        MessageBoxA(EditorState.MainWindow,
+                    "This file is the open disk itself: importing it would overwrite the sectors it is read from. "
+                    "Choose another file.",
+                    "Import Error", MB_OK);
+    } else {
+        import_from_file(&asked, &fitted);
+    }
     render_panes();
     if (asked > fitted) report_disk_end(fitted);
 }

@@ -136,7 +136,7 @@ DeviceReads reads_of(const std::string& device) {
     return reads;
 }
 
-TEST_F(ExportImport, ExportOf300SectorsFromSector1000ReadsThreeChunksIntoTheFileInOrder) {
+TEST_F(ExportImport, ExportFromSector1000ReadsChunksOf128IntoTheFileInOrder) {
     LoopDevice loop(image("c.img"));
     REQUIRE_LOOP(loop);
     run_command("udevadm settle");  // where udev runs, its probe of the new device is over before we count
@@ -145,14 +145,14 @@ TEST_F(ExportImport, ExportOf300SectorsFromSector1000ReadsThreeChunksIntoTheFile
     go_to(1000);
     DeviceReads before, after;
     host_.check("device reads before", [&] { before = reads_of(loop.device()); });
-    export_to(image("out.bin"), "300");
+    export_to(image("out.bin"), "384");
     host_.check("device reads after", [&] { after = reads_of(loop.device()); });
     quit();
     run_editor();
-    EXPECT_EQ(fs::file_size(image("out.bin")), 153600u);
-    EXPECT_EQ(read_file_bytes(image("out.bin"), 0, 153600), stamped_run(1000, 300));
-    EXPECT_EQ(after.ios - before.ios, 3u) << "128, 128 and 44 sectors, one read each";
-    EXPECT_EQ(after.sectors - before.sectors, 300u);
+    EXPECT_EQ(fs::file_size(image("out.bin")), 384u * 512);
+    EXPECT_EQ(read_file_bytes(image("out.bin"), 0, 384 * 512), stamped_run(1000, 384));
+    EXPECT_EQ(after.ios - before.ios, 3u) << "three chunks of 128 sectors, one read each";
+    EXPECT_EQ(after.sectors - before.sectors, 384u);
     EXPECT_TRUE(boxes().empty());
 }
 
@@ -185,38 +185,49 @@ TEST_F(ExportImport, ExportOfOneSectorTakesTheDiskNotTheEditsAndBothDialogsOffer
         EXPECT_EQ(dialog.filters, filters);
         EXPECT_EQ(dialog.filter_index, 1);
         EXPECT_EQ(dialog.default_extension, "bin");
-        EXPECT_EQ(dialog.flags, static_cast<DWORD>(OFN_HIDEREADONLY));
     }
+    EXPECT_EQ(dialogs[0].flags, static_cast<DWORD>(OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT)) << "asks before replacing";
+    EXPECT_EQ(dialogs[1].flags, static_cast<DWORD>(OFN_HIDEREADONLY));
     EXPECT_TRUE(boxes().empty());
 }
 
-TEST_F(ExportImport, ExportEmptiesAnExistingFileAtOnceAndACountOfZeroLeavesItEmpty) {
-    write_whole_file(image("old.bin"), stamped_run(0, 4));
+// An existing file is replaced only once the user has agreed and given a
+// count: No, Cancel, the close box and a count that does not translate all
+// leave it as it was.
+TEST_F(ExportImport, ExportReplacesAnExistingFileOnlyWhenAllowedAndGivenACount) {
+    const std::vector<uint8_t> old = stamped_run(0, 4);
+    write_whole_file(image("old.bin"), old);
     open_selected_disk();
-    // Cancel, the close box and a count too large to translate all answer 0.
+    choose_menu(IDM_EXPORT_SECTORS);
+    host_.choose_file(image("old.bin"));
+    host_.answer_message_box(IDNO);  // not this file: the dialog again
+    host_.cancel_file_dialog();
     std::vector<std::string> shown(3);
-    std::vector<uintmax_t> size_while_asked(3, 1);
+    std::vector<std::vector<uint8_t>> while_asked(3);
     for (int way = 0; way < 3; ++way) {
         choose_menu(IDM_EXPORT_SECTORS);
         host_.choose_file(image("old.bin"));
+        host_.answer_message_box(IDYES);
         look_at_count(&shown[way]);
-        host_.check("the file while the count is asked", [&, way] { size_while_asked[way] = fs::file_size(image("old.bin")); });
+        host_.check("the file while the count is asked", [&, way] { while_asked[way] = read_file_bytes(image("old.bin"), 0, 4096); });
         if (way == 0) cancel_count();
         if (way == 1) host_.close_window(HeadlessHost::window(kCountCaption));
         if (way == 2) answer_count("4294967296");
-        host_.check("refill the file", [&] { write_whole_file(image("old.bin"), stamped_run(0, 4)); });
     }
     choose_menu(IDM_EXPORT_SECTORS);
     host_.choose_file(image("old.bin"));
-    cancel_count();
+    host_.answer_message_box(IDYES);
+    answer_count("2");
     quit();
     run_editor();
     for (int way = 0; way < 3; ++way) {
         EXPECT_EQ(shown[way], "0") << way;
-        EXPECT_EQ(size_while_asked[way], 0u) << way;
+        EXPECT_EQ(while_asked[way], old) << way;
     }
-    EXPECT_EQ(fs::file_size(image("old.bin")), 0u);
-    EXPECT_TRUE(boxes().empty());
+    EXPECT_EQ(read_file_bytes(image("old.bin"), 0, 4096), stamped_run(0, 2)) << "replaced, not written over";
+    auto seen = boxes();
+    ASSERT_EQ(seen.size(), 5u) << "the questions alone";
+    for (const auto& box : seen) EXPECT_EQ(box.text, "old.bin already exists.\nDo you want to replace it?");
     // The help page at start-up, then the other product's help page at every opening.
     auto requests = host_.shell_requests();
     ASSERT_EQ(requests.size(), 5u);
@@ -226,6 +237,91 @@ TEST_F(ExportImport, ExportEmptiesAnExistingFileAtOnceAndACountOfZeroLeavesItEmp
         EXPECT_EQ(requests[i].show, 0);
         EXPECT_NE(requests[i].owner, EditorState.MainWindow) << "the count dialog asks";
         EXPECT_NE(requests[i].owner, nullptr);
+    }
+}
+
+// The open disk's own image is no file to export into or import from,
+// whatever name it is chosen by: either would overwrite what it reads.
+TEST_F(ExportImport, TheOpenDiskItselfIsRefusedAsTheFileOfAnExportOrAnImport) {
+    LoopDevice loop(image("c.img"));
+    fs::create_symlink(image("c.img"), image("link.img"));
+    struct Row {
+        std::string disk, file;
+    };
+    std::vector<Row> rows = {{image("c.img"), image("c.img")}, {image("c.img"), image("link.img")}};
+    // A name the file dialog takes as it stands: one without an extension gets ".bin".
+    if (loop.attached()) fs::create_symlink(loop.device(), image("device.img"));
+    if (loop.attached()) rows.insert(rows.end(), {{loop.device(), image("c.img")}, {loop.device(), image("device.img")}});
+    for (const Row& row : rows) {
+        map_volume('C', row.disk);
+        open_selected_disk();
+        go_to(1);
+        choose_menu(IDM_EXPORT_SECTORS);
+        host_.choose_file(row.file);
+        host_.answer_message_box(IDYES);  // it exists
+        host_.answer_message_box(IDOK);
+        choose_menu(IDM_IMPORT_SECTORS);
+        host_.choose_file(row.file);
+        host_.answer_message_box(IDOK);
+        quit();
+        run_editor();
+        CloseHandle(EditorState.DiskRef);
+        reset_editor_state();
+    }
+    EXPECT_EQ(on_disk(0, 2000), stamped_run(0, 2000));
+    auto seen = boxes();
+    ASSERT_EQ(seen.size(), 3 * rows.size());
+    for (size_t i = 0; i < rows.size(); ++i) {
+        SCOPED_TRACE(rows[i].disk + " and " + rows[i].file);
+        EXPECT_EQ(seen[3 * i + 1].text,
+                  "This file is the open disk itself: exporting into it would overwrite the sectors being exported. "
+                  "Choose another file.");
+        EXPECT_EQ(seen[3 * i + 1].caption, "Export Error");
+        EXPECT_EQ(seen[3 * i + 2].text,
+                  "This file is the open disk itself: importing it would overwrite the sectors it is read from. "
+                  "Choose another file.");
+        EXPECT_EQ(seen[3 * i + 2].caption, "Import Error");
+    }
+    EXPECT_EQ(host_.shell_requests().size(), rows.size()) << "no count was asked";
+}
+
+// A disk that refuses every write ends the import at its first chunk, with
+// one message that names the cause, instead of a question per chunk.
+TEST_F(ExportImport, ImportOntoADiskThatRefusesWritesStopsAtOnceAndSaysWhy) {
+    write_whole_file(image("in.bin"), stamped_run(5000, 1000));
+    struct Row {
+        bool mounted;
+        std::string cause;
+    };
+    const Row rows[] = {{false, "the disk is write-protected"},
+                        {true, "the disk is open for reading only (it is mounted, in use by another program, or you may "
+                               "not write to it)"}};
+    for (const Row& row : rows) {
+        write_stamped_image(image("c.img"), 2000);
+        LoopDevice loop(image("c.img"), {.read_only = !row.mounted});
+        REQUIRE_LOOP(loop);
+        std::unique_ptr<Mounted> mount;
+        if (row.mounted) {
+            mount = std::make_unique<Mounted>(loop.device());
+            if (!mount->mounted()) GTEST_SKIP() << mount->why_not();
+        }
+        map_volume('C', loop.device());
+        size_t first_box = boxes().size();
+        std::vector<uint8_t> before = read_file_bytes(image("c.img"), 0, 2000 * 512);
+        open_selected_disk();
+        import_from(image("in.bin"), "");
+        host_.answer_message_box(IDOK);
+        quit();
+        run_editor();
+        CloseHandle(EditorState.DiskRef);
+        reset_editor_state();
+        // Before the file system, unmounted, writes its own state.
+        EXPECT_EQ(read_file_bytes(image("c.img"), 0, 2000 * 512), before) << row.cause;
+        mount.reset();
+        auto seen = boxes();
+        ASSERT_EQ(seen.size(), first_box + 1) << row.cause;
+        EXPECT_EQ(seen[first_box].text, "Error writing at sector 0: " + row.cause + ". The import was stopped.");
+        EXPECT_EQ(seen[first_box].caption, "Import Error");
     }
 }
 
@@ -358,12 +454,13 @@ TEST_F(ExportImport, ImportEndingBeforeTheShownSectorIsReadKeepsTheEditsMarked) 
     EXPECT_EQ(on_disk(0, 4), stamped_run(0, 4));
 }
 
-TEST_F(ExportImport, AFullDiskStopsTheExportWithAnErrorAndLeavesTheFileEmpty) {
+// What a failing disk gave is worth keeping: a file that fills up keeps the
+// whole sectors written, and the message says how many.
+TEST_F(ExportImport, AFullDiskStopsTheExportAndKeepsTheWholeSectorsWritten) {
     SmallTmpfs full;
     if (!full.mounted()) GTEST_SKIP() << "no tmpfs: " << full.why_not();
     open_selected_disk();
-    // 300 sectors fill the disk while they are written; 1 sector stays in the
-    // stream's buffer until the file is closed, on a disk already full.
+    go_to(10);
     export_to(full.file("out.bin"), "300");
     host_.answer_message_box(IDOK);
     host_.check("fill the disk", [&] { write_whole_file(full.file("filler"), std::vector<uint8_t>(64 * 1024, 1)); });
@@ -373,12 +470,18 @@ TEST_F(ExportImport, AFullDiskStopsTheExportWithAnErrorAndLeavesTheFileEmpty) {
     run_editor();
     auto seen = boxes();
     ASSERT_EQ(seen.size(), 2u);
+    uintmax_t size = fs::file_size(full.file("out.bin"));
+    EXPECT_EQ(size % 512, 0u) << "no part of a sector";
+    EXPECT_GT(size, 0u);
+    EXPECT_LT(size, 300u * 512);
+    EXPECT_EQ(read_file_bytes(full.file("out.bin"), 0, size), stamped_run(10, size / 512));
+    EXPECT_EQ(seen[0].text, "Error writing to the file: only its first " + std::to_string(size / 512) +
+                                " sector(s) were exported.");
+    EXPECT_EQ(seen[1].text, "Error writing to the file: only its first 0 sector(s) were exported.");
     for (const auto& box : seen) {
-        EXPECT_EQ(box.text, "Error Exporting to file.  Click OK to continue");
         EXPECT_EQ(box.caption, "Export Error");
         EXPECT_EQ(box.type, static_cast<UINT>(MB_OK));
     }
-    EXPECT_EQ(fs::file_size(full.file("out.bin")), 0u) << "a part of the run must not pass for the whole";
     EXPECT_EQ(fs::file_size(full.file("one.bin")), 0u);
 }
 
@@ -404,7 +507,7 @@ TEST_F(ExportImport, RunsEndAtTheLastSectorAndSaySo) {
     write_whole_file(image("in.bin"), stamped_run(5000, 300));
     open_selected_disk();
     go_to(1990);
-    export_to(image("out.bin"), "300");
+    export_to(image("out.bin"), "2147483648");  // unsigned: not a negative count
     host_.answer_message_box(IDOK);
     import_from(image("in.bin"), "");
     host_.answer_message_box(IDOK);
@@ -415,7 +518,8 @@ TEST_F(ExportImport, RunsEndAtTheLastSectorAndSaySo) {
     EXPECT_EQ(on_disk(2000, 1), stamped_sector(2000));
     auto seen = boxes();
     ASSERT_EQ(seen.size(), 2u);
-    EXPECT_EQ(seen[0].text, "The disk ends at sector 1999: 10 of the 300 sector(s) from sector 1990 were exported.");
+    EXPECT_EQ(seen[0].text,
+              "The disk ends at sector 1999: 10 of the 2147483648 sector(s) from sector 1990 were exported.");
     EXPECT_EQ(seen[0].caption, "Export Error");
     EXPECT_EQ(seen[1].text, "The disk ends at sector 1999: the file's sectors after the first 10 were not imported.");
     EXPECT_EQ(seen[1].caption, "Import Error");
