@@ -2,6 +2,7 @@
 
 #include "editor/caret_editing.h"
 #include "editor/editor_state.h"
+#include "tools/pattern_scan.h"
 #include "resources/resource.h"
 #include "tools/search_disk.h"
 
@@ -28,9 +29,20 @@ static void show_hex_pattern(HWND dialog) { SetDlgItemTextA(dialog, IDC_TEXT_FIE
 
 // Digit n is the high half of byte n/2 when n is even, the low half when odd;
 // in the text it stands at 3n/2, a blank after each completed byte.
+// The field holds no more than is searched for: a longer pattern would be
+// cut short silently and its first part reported as a match.
+static void say_pattern_is_full(HWND dialog) {
+    SetDlgItemTextA(dialog, IDC_SEARCH_PROGRESS,
+                    EditorState.SearchHexMode ? "At most 25 bytes."
+                                              : "At most 49 characters.");
+}
+
 static void enter_hex_digit(HWND dialog, UINT command) {
     BYTE n = EditorState.NibbleCount;
-    if (n >= 50) return;
+    if (n >= 50) {
+        say_pattern_is_full(dialog);
+        return;
+    }
     BYTE value = (BYTE)hex_digit_value(command);
     BYTE* byte = (BYTE*)&EditorState.SearchPattern[n / 2];
     char* text = &EditorState.HexPatternText[3 * n / 2];
@@ -106,6 +118,7 @@ INT_PTR CALLBACK search_disk_dialog(HWND dialog, UINT message, WPARAM wparam, LP
     case WM_INITDIALOG:
         post_program_icon(dialog);
         EditorState.SearchDialog = dialog;
+        SendDlgItemMessageA(dialog, IDC_TEXT_FIELD, EM_LIMITTEXT, MAX_PATTERN_LENGTH, 0);
         if (EditorState.SearchHexMode == 1 && EditorState.NibbleCount > 0) {
             SetDlgItemTextA(dialog, IDC_TEXT_FIELD, EditorState.HexPatternText);
         } else if (EditorState.SearchPattern[0] != 0) {
@@ -136,6 +149,7 @@ INT_PTR CALLBACK search_disk_dialog(HWND dialog, UINT message, WPARAM wparam, LP
             remove_last_digit(dialog);
             return FALSE;
         }
+        if (id == IDC_TEXT_FIELD && HIWORD(wparam) == EN_MAXTEXT) say_pattern_is_full(dialog);
         if (HIWORD(wparam) != 0) return FALSE;
         switch (id) {
         case IDC_HEXADECIMAL: choose_hex_mode(dialog); break;

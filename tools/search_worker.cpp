@@ -20,9 +20,19 @@ static PatternScan WorkerPattern;
 static DWORD WorkerPatternLength;
 static HANDLE WorkerThread;
 
+// Progress, published by the worker for the dialog (see publish_progress).
+static const DWORD PROGRESS_INTERVAL_MS = 50;
+static std::atomic<unsigned long long> ProgressDone;
+static std::atomic<unsigned long long> ProgressRange;
+static std::atomic<bool> ProgressRequested;
+static DWORD LastProgressRequest;  // the worker's own
+
 void start_search_worker(DWORD length) {
     if (length > MAX_PATTERN_LENGTH) length = MAX_PATTERN_LENGTH;
     WorkerPatternLength = length;
+    // A request the dialog never got to (it closed first) must not silence
+    // this search's progress.
+    ProgressRequested = false;
     if (length > 0) prepare_pattern_scan(&WorkerPattern, (const BYTE*)EditorState.SearchPattern, length);
     if (WorkerThread) CloseHandle(WorkerThread);
     DWORD id;
@@ -47,12 +57,6 @@ static void tell(const char* text, const char* caption) {
 // value each time it gets to it, the last chunk's in the end.
 // Requests are also kept to a person's pace: waking the dialog for each of
 // thousands of chunks a second would cost the search more than its scan.
-static const DWORD PROGRESS_INTERVAL_MS = 50;
-static std::atomic<unsigned long long> ProgressDone;
-static std::atomic<unsigned long long> ProgressRange;
-static std::atomic<bool> ProgressRequested;
-static DWORD LastProgressRequest;  // the worker's own
-
 // The first chunk's value is asked for at once, and the last one's too
 // (last), so the dialog ends showing it.
 static void publish_progress(unsigned long long done, bool first, bool last) {
@@ -75,9 +79,11 @@ void show_search_progress(HWND dialog) {
     SetDlgItemTextA(dialog, IDC_SEARCH_PROGRESS, text);
 }
 
-// The hit: the sector that holds the match's first byte becomes the shown one.
+// The hit: the sector that holds the match's first byte becomes the shown
+// one, unedited (a blank after a failed read is no edit either).
 static void show_hit(DWORD sector) {
     EditorState.CurrentSector = sector;
+    EditorState.SectorDirty = 0;
     DWORD got = read_sectors(EditorState.DiskRef, sector, 1, EditorState.SectorData);
     if (got != SECTOR_SIZE) {
         blank_unread_part(got);
@@ -89,8 +95,8 @@ static void show_hit(DWORD sector) {
 // Scans start ... LastSector in chunks of 128 sectors, each beginning with the
 // last sector of the one before, so that a match across two sectors lies in
 // one chunk. Only what a read delivered is scanned. *unread: the first
-// sector that no read delivered whole, LastSector + 1 (as a 64-bit number)
-// when every one was.
+// sector that no read delivered, LastSector + 1 (as a 64-bit number) when
+// every one was.
 static bool scan_disk(BYTE* chunk, DWORD* hit, unsigned long long* unread) {
     DWORD start = EditorState.CurrentSector;
     unsigned long long range = (unsigned long long)EditorState.LastSector - start + 1;
@@ -103,17 +109,23 @@ static bool scan_disk(BYTE* chunk, DWORD* hit, unsigned long long* unread) {
         DWORD first = start + (DWORD)offset;
         bool last = offset + count >= range;
         DWORD got = read_sectors(EditorState.DiskRef, first, count, chunk);
-        DWORD whole = got / SECTOR_SIZE;
-        // The chunk's last sector is read again as the next one's first.
-        if (whole < count && (whole + 1 < count || last) && *unread > (unsigned long long)first + whole)
-            *unread = (unsigned long long)first + whole;
+        DWORD whole = got / SECTOR_SIZE < count ? got / SECTOR_SIZE : count;
         publish_progress(offset, offset == 0, last);
-        size_t at = find_pattern(&WorkerPattern, chunk, got);
+        size_t at = find_pattern(&WorkerPattern, chunk, got < count * SECTOR_SIZE ? got : count * SECTOR_SIZE);
         if (at != (size_t)-1) {
             *hit = first + (DWORD)(at / SECTOR_SIZE);
             show_hit(*hit);
             return true;
         }
+        if (whole < count && whole >= 2) {
+            // Read short: the next chunk begins at the last sector delivered,
+            // so that it and the one after still meet in one buffer.
+            offset += whole - 1;
+            continue;
+        }
+        // A read that delivered no more than the sector it shares with the
+        // chunk before: the rest of the chunk is passed over.
+        if (whole < count && *unread > (unsigned long long)first + whole) *unread = (unsigned long long)first + whole;
         if (last) break;
         offset += count - 1;
     }
@@ -140,7 +152,9 @@ DWORD WINAPI search_worker(LPVOID) {
     bool found = false, stopped = false;
     DWORD hit = 0;
     unsigned long long unread = (unsigned long long)EditorState.LastSector + 1;
-    if (WorkerPatternLength > 0) {
+    if (WorkerPatternLength > 0 && EditorState.DiskRef == INVALID_HANDLE_VALUE) {
+        tell("No disk is open: choose one with File > Select Disk.", "Search Error");
+    } else if (WorkerPatternLength > 0) {
         // Aligned for transfers without the system's cache.
         chunk = (BYTE*)operator new(CHUNK_SECTORS * SECTOR_SIZE, std::align_val_t(4096), std::nothrow);
         if (!chunk) {

@@ -19,14 +19,10 @@ const std::string kNeedle = "needle";
 const std::vector<uint32_t> kPlanted = {300, 390};
 constexpr size_t kPlantedAt = 100;  // the offset in each sector
 
-// The reads of a search from sector 0 over 400 sectors: chunks of 128, each
+// A search from sector 0 over 400 sectors reads chunks of 128, each
 // beginning with the last sector of the one before; the hit's sector is
 // read once more on its own.
-struct Read {
-    uint32_t first;
-    uint32_t count;
-};
-const std::vector<Read> kChunks = {{0, 128}, {127, 128}, {254, 128}, {381, 19}};
+constexpr uint32_t kChunk = 128;
 
 class SearchSweep : public ToolSweep {
 protected:
@@ -74,6 +70,10 @@ struct Expected {
     bool hit_unread = false;     // the hit's own read failed
 };
 
+// The search's reads, as the model of what each delivers: after a read
+// that delivered part of its chunk, the next begins at the last sector it
+// delivered; after one that delivered at most that first sector, the rest of
+// the chunk is passed over.
 Expected expect(const Fault& fault, const std::vector<uint32_t>& matches) {
     auto faulted = [&](unsigned read) { return read == fault.nth || (fault.sticky && read > fault.nth); };
     auto delivered = [&](unsigned read, uint32_t count) -> uint32_t {
@@ -84,16 +84,23 @@ Expected expect(const Fault& fault, const std::vector<uint32_t>& matches) {
     std::vector<bool> read(kImageSectors, false);
     Expected e;
     unsigned n = 0;
-    for (const Read& chunk : kChunks) {
-        ++n;
-        uint32_t got = delivered(n, chunk.count);
-        for (uint32_t s = chunk.first; s < chunk.first + got; ++s) read[s] = true;
-        auto hit = std::find_if(matches.begin(), matches.end(),
-                                [&](uint32_t m) { return m >= chunk.first && m < chunk.first + got; });
+    for (uint32_t first = 0; first < kImageSectors;) {
+        uint32_t count = std::min(kChunk, kImageSectors - first);
+        bool last = first + count >= kImageSectors;
+        uint32_t got = delivered(++n, count);
+        for (uint32_t s = first; s < first + got; ++s) read[s] = true;
+        auto hit = std::find_if(matches.begin(), matches.end(), [&](uint32_t m) { return m >= first && m < first + got; });
         if (hit != matches.end()) {
             e.hit = *hit;
             e.hit_unread = delivered(n + 1, 1) == 0;
             break;
+        }
+        if (got < count && got >= 2) {
+            first += got - 1;
+        } else if (last) {
+            break;
+        } else {
+            first += count - 1;
         }
     }
     uint32_t limit = e.hit ? e.hit : kImageSectors;
