@@ -7,6 +7,8 @@
 #include <filesystem>
 
 #include "editor/editor_state.h"
+#include "platform/kernel/faults.h"
+#include "tools/copy_block.h"
 #include "editor_fixture.h"
 #include "resources/resource.h"
 
@@ -103,18 +105,22 @@ TEST_F(CopyBlock, OverlappingRunsGetTheSourcesOriginalBytes) {
     go_to("701");
     copy("700", "129");
     host_.answer_message_box(IDOK);
+    go_to("100");
+    copy("300", "300");  // above, by more than a chunk
+    host_.answer_message_box(IDOK);
     quit();
     run_editor();
     model.copy(10, 0, 300);
     model.copy(400, 500, 300);
     model.copy(900, 901, 100);
     model.copy(701, 700, 129);
+    model.copy(100, 300, 300);
     EXPECT_TRUE(read_file_bytes(image("c.img"), 0, 1024 * 512) == model.bytes);
     EXPECT_EQ(progress(), (std::vector<std::string>{"42% Complete", "85% Complete", "100% Complete", "42% Complete",
                                                     "85% Complete", "100% Complete", "100% Complete", "99% Complete",
-                                                    "100% Complete"}));
+                                                    "100% Complete", "42% Complete", "85% Complete", "100% Complete"}));
     auto seen = boxes();
-    ASSERT_EQ(seen.size(), 4u);
+    ASSERT_EQ(seen.size(), 5u);
     for (const auto& box : seen) expect_box(box, kCompleted, "Copy Complete", true);
 }
 
@@ -230,6 +236,77 @@ TEST_F(CopyBlock, WriteProtectedDestinationReportsTheFailedWrite) {
     ASSERT_EQ(seen.size(), 2u);
     expect_box(seen[0], "Error writing at sector 3000000000", "Error Copying", false);
     expect_box(seen[1], "300 of 300 sectors were not copied.", "Error Copying", true);
+}
+
+// A copy over the shown sector shows what the disk then holds there, so
+// that a Save without edits cannot put the old bytes back; unsaved edits
+// stay on screen, marked.
+TEST_F(CopyBlock, ACopyOverTheShownSectorShowsItsNewBytesUnlessItHasEdits) {
+    write_stamped_image(image("c.img"), 64);
+    map_volume('C', image("c.img"));
+    open_selected_disk();
+    struct Seen {
+        std::vector<uint8_t> data;
+        std::string hex;
+        BYTE dirty;
+    };
+    std::vector<Seen> seen;
+    auto look = [&] {
+        host_.check("the shown sector", [&] { seen.push_back({sector_data(), hex_pane(), EditorState.SectorDirty}); });
+    };
+    go_to("10");
+    copy("5", "10");  // 10 ... 19 onto 5 ... 14: the shown 10 gets 15
+    host_.answer_message_box(IDOK);
+    look();
+    choose_menu(IDM_SAVE_SECTOR);
+    go_to("30");
+    host_.type_text("41");
+    copy("25", "10");
+    host_.answer_message_box(IDOK);
+    look();
+    quit();
+    run_editor();
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[0].data, stamped_sector(15));
+    EXPECT_EQ(seen[0].hex, hex_text_of(stamped_sector(15)));
+    EXPECT_EQ(seen[0].dirty, 0);
+    EXPECT_EQ(read_file_bytes(image("c.img"), 10 * 512, 512), stamped_sector(15)) << "Save wrote the copy back";
+    std::vector<uint8_t> edited = stamped_sector(30);
+    edited[0] = 0x41;
+    EXPECT_EQ(seen[1].data, edited);
+    EXPECT_EQ(seen[1].dirty, 1);
+    EXPECT_EQ(read_file_bytes(image("c.img"), 30 * 512, 512), stamped_sector(35));
+}
+
+// Completed means on the disk: a flush the disk refuses is said, and the
+// copy is not called complete.
+TEST_F(CopyBlock, AFlushTheDiskRefusesIsReportedAndNothingIsCalledCopied) {
+    write_stamped_image(image("c.img"), 64);
+    map_volume('C', image("c.img"));
+    open_selected_disk();
+    host_.check("the next flush fails", [] {
+        platform::faults::reset_counts();
+        platform::faults::arm(platform::faults::Call::FlushFileBuffers, 1, platform::faults::Kind::Error);
+    });
+    copy("40", "3");
+    host_.answer_message_box(IDOK);
+    host_.answer_message_box(IDOK);
+    quit();
+    run_editor();
+    platform::faults::disarm_all();
+    auto seen = boxes();
+    ASSERT_EQ(seen.size(), 2u);
+    expect_box(seen[0], "Error writing to the disk: the sectors copied may not all be on it", "Error Copying", false);
+    expect_box(seen[1], "3 of 3 sectors were not copied.", "Error Copying", true);
+}
+
+TEST(CopyProgress, IsExactForEveryRunOfSectors) {
+    const struct {
+        DWORD done, total;
+        int percent;
+    } cases[] = {{128, 300, 42}, {300, 300, 100}, {1, 3, 33}, {42949673, 100000000, 42},
+                 {3000000000u, 4000000000u, 75}, {4294967295u, 4294967295u, 100}};
+    for (const auto& c : cases) EXPECT_EQ(percent_done(c.done, c.total), c.percent) << c.done << " of " << c.total;
 }
 
 }  // namespace

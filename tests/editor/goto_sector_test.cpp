@@ -53,9 +53,12 @@ TEST_F(GotoSector, NumberIsClampedToTheLastSectorAndAnEmptyOrUnusableFieldShowsS
     look();
     go_to("4294967296");  // does not fit in 32 bits
     look();
+    go_to("3000000000");  // above 2^31: still greater than the last
+    look();
     quit();
     run_editor();
-    EXPECT_EQ(shown_, (std::vector<std::string>{stamped(63, 63), stamped(0, 63), stamped(17, 63), stamped(0, 63)}));
+    EXPECT_EQ(shown_, (std::vector<std::string>{stamped(63, 63), stamped(0, 63), stamped(17, 63), stamped(0, 63),
+                                                stamped(63, 63)}));
     EXPECT_TRUE(boxes().empty());
 }
 

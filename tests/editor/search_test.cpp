@@ -3,15 +3,20 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
+#include <filesystem>
+#include <thread>
 
 #include "editor/editor_state.h"
 #include "editor_fixture.h"
+#include "platform/kernel/faults.h"
 #include "platform/user/input.h"
 #include "resources/resource.h"
 
 using platform::HeadlessHost;
 using namespace testing_support;
+namespace faults = platform::faults;
 
 namespace {
 
@@ -310,28 +315,244 @@ TEST_F(Search, ASectorRunThatCannotBeReadIsSkippedAndReported) {
     // held sector 1 behind a short read of sector 127 would show "ZZQQ".
     // A device that shrinks keeps the rest of a short read's buffer as it
     // was (a direct read of an image file past its end gets zeros there).
-    zero_disk(1000, {{128 * 512 - 2, "ZZ"}, {512, "QQ"}});
-    LoopDevice loop(image("c.img"));
-    if (loop.attached()) map_volume('C', loop.device());
+    // The disk shrinks to 128 sectors, or loses only its last sector.
+    for (uint64_t left : {128, 999}) {
+        zero_disk(1000, {{128 * 512 - 2, "ZZ"}, {512, "QQ"}});
+        LoopDevice loop(image("c.img"));
+        if (loop.attached()) map_volume('C', loop.device());
+        open_selected_disk();
+        host_.check("the disk shrinks", [&] {
+            ASSERT_EQ(truncate(image("c.img").c_str(), left * 512), 0);
+            if (loop.attached()) {
+                ASSERT_EQ(run_command("losetup -c " + loop.device()), 0);
+            }
+        });
+        std::string counter_after;
+        size_t seen_before = boxes().size();
+        enter_text("ZZQQ");
+        host_.click(item(IDC_SEARCH));
+        host_.answer_message_box(IDOK);
+        wait_for_end();
+        look(&counter_after);
+        quit();
+        run_editor();
+        EXPECT_EQ(counter_after, shown(0, 999)) << left;
+        ASSERT_EQ(boxes().size(), seen_before + 1) << left;
+        EXPECT_EQ(boxes().back().text, "Some sectors could not be read and were not searched");
+        EXPECT_EQ(boxes().back().caption, "Search Error");
+        CloseHandle(EditorState.DiskRef);
+        reset_editor_state();
+    }
+}
+
+// A read that delivers all of its chunk but the last sector: that sector is
+// read again as the next chunk's first, and a match across it and the one
+// before must still lie whole in one chunk.
+TEST_F(Search, AMatchBeforeTheSectorAShortReadLeftOutIsFound) {
+    zero_disk(1000, {{127 * 512 - 2, "ZZQQ"}});  // across sectors 126 and 127
     open_selected_disk();
-    host_.check("the disk shrinks to 128 sectors", [&] {
-        ASSERT_EQ(truncate(image("c.img").c_str(), 128 * 512), 0);
-        if (loop.attached()) {
-            ASSERT_EQ(run_command("losetup -c " + loop.device()), 0);
-        }
-    });
     std::string counter_after;
     enter_text("ZZQQ");
-    host_.click(item(IDC_SEARCH));
-    host_.answer_message_box(IDOK);
-    wait_for_end();
+    host_.check("the first read delivers one sector less", [] {
+        faults::reset_counts();
+        faults::arm(faults::Call::ReadFile, 1, faults::Kind::ShortBySector);
+    });
+    search();
     look(&counter_after);
     quit();
     run_editor();
-    EXPECT_EQ(counter_after, shown(0, 999));
+    faults::disarm_all();
+    EXPECT_EQ(counter_after, shown(126, 999));
+    EXPECT_TRUE(boxes().empty());
+}
+
+// A hit shows a sector unedited: the edits of the sector shown before are
+// gone, and so is their mark, also when the hit's sector could not be read
+// and shows as zeros. Stepping on then asks nothing and writes nothing.
+TEST_F(Search, AHitLeavesNothingMarkedAsEditedEvenWhenItsReadFails) {
+    zero_disk(64, {{5 * 512 + 9, "found"}});
+    write_file_bytes(image("c.img"), 5 * 512, std::vector<uint8_t>(4, 0x77));
+    // Should a save be asked for, Yes: a blank would be written over sector 5.
+    host_.answer_message_boxes([](const HeadlessHost::MessageBoxSeen& box) { return box.caption == "Save Changes?" ? IDYES : IDOK; });
+    open_selected_disk();
+    std::vector<BYTE> dirty;
+    for (bool read_fails : {false, true}) {
+        host_.type_text("41");
+        enter_text("found");
+        host_.check("arm", [read_fails] {
+            faults::reset_counts();
+            // The chunk's read, then the hit's own.
+            if (read_fails) faults::arm(faults::Call::ReadFile, 2, faults::Kind::Error);
+        });
+        search();
+        host_.check("marked?", [&] {
+            dirty.push_back(EditorState.SectorDirty);
+            faults::disarm_all();
+        });
+        press(VK_NEXT);
+        press(VK_PRIOR);
+    }
+    quit();
+    run_editor();
+    EXPECT_EQ(dirty, (std::vector<BYTE>{0, 0}));
+    EXPECT_EQ(read_file_bytes(image("c.img"), 5 * 512, 4), std::vector<uint8_t>(4, 0x77)) << "nothing saved over it";
+    ASSERT_EQ(boxes().size(), 1u) << "no question about saving";
+    EXPECT_EQ(boxes()[0].text, "Error accessing contents of sector");
+}
+
+// What the field shows is what is searched for: it takes no more than the
+// pattern holds, and says so.
+TEST_F(Search, ThePatternFieldTakesNoMoreThanIsSearchedForAndSaysSo) {
+    zero_disk(64);
+    open_selected_disk();
+    std::string text_field, hex_field, text_said, hex_said;
+    const std::string typed(55, 'x');
+    enter_text(typed);
+    host_.check("text", [&] {
+        text_field = field();
+        text_said = progress();
+    });
+    host_.click(item(IDC_HEXADECIMAL));
+    host_.type_text(std::string(52, '7'));
+    host_.check("hex", [&] {
+        hex_field = field();
+        hex_said = progress();
+    });
+    host_.click(item(IDC_CANCEL));
+    quit();
+    run_editor();
+    EXPECT_EQ(text_field, typed.substr(0, 49));
+    EXPECT_EQ(text_said, "At most 49 characters.");
+    std::string bytes;
+    for (int i = 0; i < 25; ++i) bytes += "77 ";
+    EXPECT_EQ(hex_field, bytes);
+    EXPECT_EQ(hex_said, "At most 25 bytes.");
+}
+
+// A progress request still on its way when the dialog closed must not
+// silence the next search's progress.
+TEST_F(Search, ProgressShowsAgainAfterADialogClosedWithARequestPending) {
+    zero_disk(kLongDisk);
+    open_selected_disk();
+    size_t texts_before_second = 0;
+    bool raced = false;
+    enter_text("nowhere");
+    host_.click(item(IDC_SEARCH));
+    host_.wait_until("the search runs", [] { return EditorState.SearchBusy && !progress().empty(); });
+    host_.check("close while a request is pending", [&] {
+        // The worker asks again within its interval; the dialog is gone first.
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        raced = EditorState.SearchBusy != 0;
+        SendMessageA(HeadlessHost::window("Search Disk")(), WM_CLOSE, 0, 0);
+    });
+    host_.wait_until("the worker has stopped", [] { return !EditorState.SearchBusy; });
+    host_.check("count", [&] { texts_before_second = host_.static_texts().size(); });
+    choose_menu(IDM_SELECT_DISK);
+    open_selected_disk();
+    enter_text("nowhere");
+    host_.click(item(IDC_SEARCH));
+    host_.wait_until("the search shows its progress", [&] {
+        for (size_t i = texts_before_second; i < host_.static_texts().size(); ++i)
+            if (host_.static_texts()[i].id == IDC_SEARCH_PROGRESS) return true;
+        return false;
+    });
+    host_.click(item(IDC_CANCEL));
+    host_.wait_until("the worker has stopped", [] { return !EditorState.SearchBusy; });
+    quit();
+    EXPECT_EQ(run_editor(), 0);
+    EXPECT_TRUE(raced) << "the search ended before the close: the disk is too small to test this";
+}
+
+TEST_F(Search, WithNoDiskOpenOneMessageSaysSo) {
+    zero_disk(64);
+    host_.click(select_disk_item(IDC_CANCEL));
+    enter_text("anything");
+    host_.click(item(IDC_SEARCH));
+    host_.answer_message_box(IDOK);
+    wait_for_end();
+    quit();
+    run_editor();
     ASSERT_EQ(boxes().size(), 1u);
-    EXPECT_EQ(boxes()[0].text, "Some sectors could not be read and were not searched");
+    EXPECT_EQ(boxes()[0].text, "No disk is open: choose one with File > Select Disk.");
     EXPECT_EQ(boxes()[0].caption, "Search Error");
+}
+
+// While a search runs nothing else touches the disk: each dialog that
+// would is owned by the main window, which waits behind it, and refuses to
+// act while the Search Disk dialog's search runs.
+TEST_F(Search, WhileASearchRunsNoOtherDialogTouchesTheDisk) {
+    zero_disk(kLongDisk, {{7 * 512, "seven"}});
+    write_whole_file(image("in.bin"), stamped_run(0, 4));
+    struct Row {
+        const char* caption;  // of the dialog that acts; none: the print dialog
+        UINT command;
+        std::function<void()> fill_in, act, cancel;
+    };
+    auto count_item = [](int id) { return HeadlessHost::item("Number of Sectors *", id); };
+    const Row rows[] = {
+        {"Goto Sector", IDM_GOTO_SECTOR, [&] { host_.type_text("7"); },
+         [&] { host_.click(HeadlessHost::item("Goto Sector", IDC_GOTO)); },
+         [&] { host_.click(HeadlessHost::item("Goto Sector", IDC_CANCEL)); }},
+        {"Copy Block", IDM_COPY_BLOCK,
+         [&] {
+             host_.type_text("1000000");
+             press(VK_TAB);
+             host_.type_text("1000000");
+         },
+         [&] { host_.click(HeadlessHost::item("Copy Block", IDC_COPY)); },
+         [&] { host_.click(HeadlessHost::item("Copy Block", IDC_CANCEL)); }},
+        {"Select Disk", IDM_SELECT_DISK, [] {}, [&] { open_selected_disk(); },
+         [&] { host_.click(select_disk_item(IDC_CANCEL)); }},
+        {"Number of Sectors *", IDM_EXPORT_SECTORS, [&] { host_.choose_file(image("out.bin")); },
+         [&] {
+             host_.click(count_item(IDC_TEXT_FIELD));
+             host_.type_text("9");
+             host_.click(count_item(IDC_COUNT_OK));
+         },
+         [&] { host_.click(count_item(IDC_CANCEL)); }},
+        {"Number of Sectors *", IDM_IMPORT_SECTORS, [&] { host_.choose_file(image("in.bin")); },
+         [&] { host_.click(count_item(IDC_COUNT_OK)); }, [&] { host_.click(count_item(IDC_CANCEL)); }},
+        {nullptr, IDM_PRINT_SECTOR, [] {}, [&] { host_.print(1); }, [] {}},
+    };
+    open_selected_disk();
+    std::vector<std::string> held;
+    for (const Row& row : rows) {
+        enter_text("nowhere");
+        choose_menu(row.command);
+        row.fill_in();
+        host_.check("the main window waits", [&] {
+            HWND dialog = row.caption ? HeadlessHost::window(row.caption)() : nullptr;
+            bool owned = !row.caption || (dialog && GetWindow(dialog, GW_OWNER) == EditorState.MainWindow);
+            held.push_back(std::string(row.caption ? row.caption : "print") +
+                           (owned && !IsWindowEnabled(EditorState.MainWindow) ? " waits" : " does not wait"));
+        });
+        host_.click(item(IDC_SEARCH));
+        host_.wait_until("the search runs", [] { return EditorState.SearchBusy != 0; });
+        row.act();
+        host_.answer_message_box(IDOK);
+        row.cancel();
+        host_.click(item(IDC_CANCEL));
+        host_.wait_until("the search has stopped", [] { return !EditorState.SearchBusy; });
+    }
+    std::string counter_after;
+    look(&counter_after);
+    quit();
+    run_editor();
+    for (const std::string& line : held) EXPECT_EQ(line.substr(line.size() - 6), " waits") << line;
+    EXPECT_EQ(counter_after, shown(0, kLongDisk - 1)) << "no Goto, no other disk";
+    auto seen = boxes();
+    ASSERT_EQ(seen.size(), 6u);
+    for (const auto& box : seen) {
+        EXPECT_EQ(box.text,
+                  "The disk is being searched. Wait until the search ends, or stop it with Cancel in the Search Disk "
+                  "dialog.");
+        EXPECT_EQ(box.caption, "Search Disk");
+    }
+    EXPECT_EQ(read_file_bytes(image("c.img"), 1000000ull * 512, 128 * 512), std::vector<uint8_t>(128 * 512, 0))
+        << "nothing copied";
+    EXPECT_FALSE(std::filesystem::exists(image("out.bin")));
+    EXPECT_EQ(read_file_bytes(image("c.img"), 0, 4 * 512), std::vector<uint8_t>(4 * 512, 0)) << "nothing imported";
+    EXPECT_TRUE(host_.printed_documents().empty());
 }
 
 }  // namespace
