@@ -3,7 +3,6 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -193,30 +192,12 @@ TEST_F(DriveList, NoWritePermissionIsSaidSo) {
     map_volume('C', image("c.img"));
 
     // Root may write anything: look as nobody.
-    int channel[2];
-    ASSERT_EQ(::pipe(channel), 0);
-    pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        ::close(channel[0]);
-        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) _exit(3);
-        std::string seen = "not listed";
+    std::string seen = as_nobody([] {
+        std::string said = "not listed";
         for (const auto& drive : platform::list_drives())
-            if (drive.name == "Logical C:") seen = drive.read_write ? "read-write" : drive.read_only_reason;
-        ssize_t put = ::write(channel[1], seen.data(), seen.size());
-        _exit(put == static_cast<ssize_t>(seen.size()) ? 0 : 4);
-    }
-    ::close(channel[1]);
-    std::string seen;
-    char chunk[128];
-    while (ssize_t got = ::read(channel[0], chunk, sizeof chunk)) {
-        if (got < 0) break;
-        seen.append(chunk, static_cast<size_t>(got));
-    }
-    ::close(channel[0]);
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the look as another user failed";
+            if (drive.name == "Logical C:") said = drive.read_write ? "read-write" : drive.read_only_reason;
+        return said;
+    });
     EXPECT_EQ(seen, "no permission to write");
 }
 
