@@ -51,13 +51,13 @@ struct DriveListing {
 // describes those it would list. Holds nothing open afterwards.
 std::vector<DriveListing> list_drives();
 
-// A web site with a copy on this machine (the maker's pages, installed with
-// the program): ShellExecuteA opens an address on it (address: the scheme
-// and host) with the copy of its page in folder when there is one, so the
-// pages show without a network; a path ending in "/" is its index.html.
-// Other addresses, and pages without a copy, go to the host as given. An
-// empty folder: no copy.
-void set_local_web_site(const std::string& address, const std::string& folder);
+// Tests let time pass without waiting for it: GetTickCount reads this much
+// later from now on. Never called by the program.
+void advance_tick_count(DWORD milliseconds);
+
+// Tests name the program's file as GetModuleFileNameA gives it, to stand
+// for a program installed elsewhere; empty: the process's own file.
+void set_program_file_name(const std::string& path);
 
 // GetVersionExA answers as Windows 10 (the default) or as the 95/98 family
 // with the given build number.

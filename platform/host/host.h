@@ -124,6 +124,10 @@ public:
     virtual void wait_for_input(const WaitContext& context) = 0;
     // Another thread has queued something for the user-interface thread.
     virtual void wake() = 0;
+    // The user-interface thread looks for input without waiting for any
+    // (MsgWaitForMultipleObjects with a time of 0): input that has come may
+    // be taken now.
+    virtual void poll_input() {}
 
     // A modal request is up; answer it with complete_modal_request.
     virtual void modal_request_opened(ModalRequest* request) = 0;

@@ -1,5 +1,9 @@
 // The dialog manager's keyboard: Tab and the arrow keys move between the
-// controls, Enter presses the default button, Escape cancels.
+// controls, Enter presses the default button, Escape cancels, and a
+// control's underlined letter (with Alt, or alone where the focus takes no
+// characters) chooses it.
+#include <cctype>
+#include <string>
 #include <vector>
 
 #include "platform/user/dialog.h"
@@ -93,6 +97,76 @@ bool handle_key(HWND dialog, const MSG* msg) {
     }
 }
 
+// Whether text marks c as its mnemonic: "&c", "&&" being a plain ampersand.
+bool marks(const std::string& text, char c) {
+    for (size_t i = 0; i + 1 < text.size(); ++i) {
+        if (text[i] != '&') continue;
+        if (text[i + 1] == '&') {
+            ++i;
+            continue;
+        }
+        return std::tolower(static_cast<unsigned char>(text[i + 1])) == std::tolower(static_cast<unsigned char>(c));
+    }
+    return false;
+}
+
+bool has_mnemonics(HWND control) {
+    LRESULT code = dialog_code(control, nullptr);
+    if (code & DLGC_BUTTON) return true;
+    return (code & DLGC_STATIC) && !(style_of(control) & SS_NOPREFIX);
+}
+
+// The control after the focused one, in the order of the controls and
+// round again, whose text marks c.
+HWND mnemonic_control(HWND dialog, char c) {
+    std::vector<HWND> controls = children_of(dialog);
+    HWND focus = GetFocus();
+    int count = static_cast<int>(controls.size());
+    int start = count - 1;
+    for (int i = 0; i < count; ++i)
+        if (controls[i] == focus) start = i;
+    for (int n = 1; n <= count; ++n) {
+        HWND control = controls[(start + n) % count];
+        if (!can_take_focus(control) || !has_mnemonics(control)) continue;
+        char text[256] = {};
+        GetWindowTextA(control, text, sizeof text);
+        if (marks(text, c)) return control;
+    }
+    return nullptr;
+}
+
+// A label's letter leads to the control after it; a button's letter
+// presses it (a radio button is chosen).
+bool press_mnemonic(HWND dialog, char c) {
+    HWND control = mnemonic_control(dialog, c);
+    if (!control) return false;
+    LRESULT code = dialog_code(control, nullptr);
+    if (!(code & DLGC_BUTTON)) {
+        HWND next = GetNextDlgTabItem(dialog, control, FALSE);
+        if (next) {
+            SetFocus(next);
+            if (dialog_code(next, nullptr) & DLGC_HASSETSEL) SendMessageA(next, EM_SETSEL, 0, -1);
+        }
+        return true;
+    }
+    if (code & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON)) {
+        press_button(dialog, static_cast<WORD>(GetDlgCtrlID(control)), control);
+    } else {
+        SetFocus(control);
+        SendMessageA(control, BM_CLICK, 0, 0);
+    }
+    return true;
+}
+
+// Alt and a letter, or a letter where the focused control takes no
+// characters (a button): the mnemonic of one of the dialog's controls.
+bool handle_character(HWND dialog, const MSG* msg) {
+    if (msg->message == WM_CHAR && (dialog_code(msg->hwnd, msg) & (DLGC_WANTCHARS | DLGC_WANTMESSAGE))) return false;
+    char c = static_cast<char>(msg->wParam);
+    if (c <= ' ') return false;
+    return press_mnemonic(dialog, c);
+}
+
 }  // namespace
 
 }  // namespace platform
@@ -125,6 +199,7 @@ BOOL WINAPI IsDialogMessageA(HWND hDlg, LPMSG lpMsg) {
     if (!hDlg || !lpMsg || !IsWindow(hDlg)) return FALSE;
     if (!is_child_of(hDlg, lpMsg->hwnd)) return FALSE;
     if (lpMsg->message == WM_KEYDOWN && handle_key(hDlg, lpMsg)) return TRUE;
+    if ((lpMsg->message == WM_CHAR || lpMsg->message == WM_SYSCHAR) && handle_character(hDlg, lpMsg)) return TRUE;
     TranslateMessage(lpMsg);
     DispatchMessageA(lpMsg);
     return TRUE;

@@ -322,6 +322,28 @@ BOOL WINAPI PeekMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFi
     return peek(queue, lpMsg, hWnd, wMsgFilterMin, wMsgFilterMax, (wRemoveMsg & PM_REMOVE) != 0);
 }
 
+// Only the form a busy program uses between its steps: no handles, and a
+// time of 0 or a wait for anything of the queue. The host may hand over
+// input that has come meanwhile.
+DWORD WINAPI MsgWaitForMultipleObjects(DWORD nCount, const HANDLE* pHandles, BOOL, DWORD dwMilliseconds,
+                                       DWORD dwWakeMask) {
+    if (nCount != 0 || pHandles) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return WAIT_FAILED;
+    }
+    ThreadQueue& queue = current_queue();
+    auto has_any = [&queue] {
+        std::lock_guard<std::mutex> hold(queue.lock);
+        return !queue.posted.empty() || !queue.input.empty() || !queue.sent.empty() || queue.quit;
+    };
+    Host* host = current_host();
+    if (host && host->ui_thread == queue.thread) host->poll_input();
+    if (has_any()) return WAIT_OBJECT_0;
+    if (dwMilliseconds == 0 || dwWakeMask == 0) return WAIT_TIMEOUT;
+    wait_for_messages(queue, WaitContext{});
+    return has_any() ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
+}
+
 BOOL WINAPI GetMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax) {
     if (!lpMsg) return fail_with(ERROR_INVALID_PARAMETER);
     ThreadQueue& queue = current_queue();

@@ -321,6 +321,9 @@ BOOL WINAPI DestroyWindow(HWND hWnd) {
 
 BOOL WINAPI IsWindow(HWND hWnd) { return find_window(hWnd) != nullptr; }
 
+// A descendant through child windows only: an owned window is no child.
+BOOL WINAPI IsChild(HWND hWndParent, HWND hWnd) { return hWnd != hWndParent && is_child_of(hWndParent, hWnd); }
+
 BOOL WINAPI IsWindowEnabled(HWND hWnd) {
     Window* window = window_or_error(hWnd);
     return window && !(window->style & WS_DISABLED);

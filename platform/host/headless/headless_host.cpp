@@ -192,6 +192,12 @@ void HeadlessHost::then(const std::string& description, Step step) {
     steps_.push_back(ScriptStep{description, std::move(step), false});
 }
 
+void HeadlessHost::while_busy(const std::string& description, Step step) {
+    std::lock_guard<std::mutex> hold(lock_);
+    if (steps_.empty()) step_started_ = std::chrono::steady_clock::now();
+    steps_.push_back(ScriptStep{description, std::move(step), false, true});
+}
+
 size_t HeadlessHost::unused_steps() const {
     std::lock_guard<std::mutex> hold(lock_);
     return static_cast<size_t>(
@@ -445,6 +451,10 @@ void HeadlessHost::wait_for_input(const WaitContext& context) {
         script_ran_out(describe(context));
     }
     ScriptStep step = steps_.front();
+    if (step.busy) {
+        hold.unlock();
+        script_ran_out(describe(context) + ", but the step \"" + step.description + "\" is for while it works");
+    }
     running_step_ = true;
     hold.unlock();
     bool done = step.run();
@@ -462,6 +472,23 @@ void HeadlessHost::wait_for_input(const WaitContext& context) {
     }
     woken_.wait_for(hold, std::chrono::milliseconds(5), [this] { return wake_pending_; });
     wake_pending_ = false;
+}
+
+// The program is busy and only looks: the next step runs if it is one for
+// such a time; a script that has run out is no failure, since the program
+// does not wait.
+void HeadlessHost::poll_input() {
+    std::unique_lock<std::mutex> hold(lock_);
+    if (running_step_ || steps_.empty() || !steps_.front().busy) return;
+    ScriptStep step = steps_.front();
+    running_step_ = true;
+    hold.unlock();
+    bool done = step.run();
+    hold.lock();
+    running_step_ = false;
+    if (!done) return;
+    steps_.pop_front();
+    step_started_ = std::chrono::steady_clock::now();
 }
 
 void HeadlessHost::wake() {
@@ -510,7 +537,7 @@ void HeadlessHost::modal_request_closed(ModalRequest* request) {
 HINSTANCE HeadlessHost::shell_execute(const ShellRequest& request) {
     std::lock_guard<std::mutex> hold(lock_);
     shell_.push_back(request);
-    return reinterpret_cast<HINSTANCE>(static_cast<LONG_PTR>(42));
+    return reinterpret_cast<HINSTANCE>(static_cast<LONG_PTR>(shell_refused_ ? SE_ERR_NOASSOC : 42));
 }
 
 }  // namespace platform

@@ -8,6 +8,7 @@
 // fails rather than hang.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
@@ -29,6 +30,11 @@ public:
     // A step is done when it returns true; false means "not yet".
     using Step = std::function<bool()>;
     void then(const std::string& description, Step step);
+    // A step for while the program works without waiting for the user (a
+    // long copy, an export): it runs when the program looks for input
+    // between its own steps. A program that waits for the user first fails
+    // the test.
+    void while_busy(const std::string& description, Step step);
     // How long a step may stay "not yet" before the test fails.
     void set_step_timeout(std::chrono::milliseconds timeout) { step_timeout_ = timeout; }
     // Steps not run, leaving out the waits: a wait the program never came
@@ -65,6 +71,10 @@ public:
     void print(int copies);
     void cancel_print_dialog();
     void check(const std::string& description, std::function<void()> observe);
+    // From now on no program opens what the shell is asked to open (a
+    // machine without a browser): ShellExecuteA fails. The requests are
+    // still recorded.
+    void refuse_shell_requests() { shell_refused_ = true; }
     void wait_until(const std::string& description, std::function<bool()> condition);
 
     // ---- what the user saw
@@ -123,6 +133,7 @@ public:
     // ---- Host
     void wait_for_input(const WaitContext& context) override;
     void wake() override;
+    void poll_input() override;
     void modal_request_opened(ModalRequest* request) override;
     void modal_request_closed(ModalRequest* request) override;
     void window_changed(HWND hwnd, WindowChange change) override;
@@ -135,6 +146,7 @@ private:
         Step run;
         // A wait for the program (another thread, say) rather than an action.
         bool waits = false;
+        bool busy = false;  // see while_busy
     };
     // The oldest open request of a kind, or null.
     ModalRequest* open_request(ModalRequest::Kind kind);
@@ -157,6 +169,7 @@ private:
     std::vector<FileDialogSeen> file_dialogs_;
     std::vector<PrintDialogSeen> print_dialogs_;
     std::vector<ShellRequest> shell_;
+    std::atomic<bool> shell_refused_{false};
     std::vector<PrintedDocument> documents_;
     std::vector<StaticTextSeen> static_texts_;
     std::vector<bool> session_ends_;

@@ -80,6 +80,17 @@ void QtHost::wait_for_input(const WaitContext&) {
     QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
 }
 
+// A program busy with long work looks between its steps: what has changed
+// is shown and Qt's input taken, at a person's pace rather than at every look.
+void QtHost::poll_input() {
+    auto now = std::chrono::steady_clock::now();
+    if (now - last_poll_ < std::chrono::milliseconds(20)) return;
+    last_poll_ = now;
+    modal_->serve_pending();
+    show_changes();
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
 void QtHost::wake() {
     if (dispatcher_) dispatcher_->wakeUp();
 }
@@ -326,8 +337,15 @@ bool QtHost::eventFilter(QObject* watched, QEvent* event) {
     return false;
 }
 
-bool QtHost::key_event(TopWindow*, QEvent* event) {
+bool QtHost::key_event(TopWindow* top, QEvent* event) {
     auto* key = static_cast<QKeyEvent*>(event);
+    // F10 takes the keys to the menu bar, as on Windows; the menu's letters
+    // and arrows then work as Qt's menus let them.
+    if (event->type() == QEvent::KeyPress && key->key() == Qt::Key_F10 && key->modifiers() == Qt::NoModifier &&
+        top->menu_bar() && !top->menu_bar()->actions().isEmpty() && accepts_input(top->hwnd())) {
+        top->menu_bar()->setActiveAction(top->menu_bar()->actions().first());
+        return true;
+    }
     if (event->type() == QEvent::ShortcutOverride) {
         // Alt combinations may open the menu; every other key is the program's.
         if (key->modifiers() & Qt::AltModifier) return false;

@@ -15,6 +15,7 @@
 #include <QPointer>
 #include <QTimer>
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <map>
 #include <memory>
@@ -47,6 +48,7 @@ public:
     // ---- Host
     void wait_for_input(const WaitContext& context) override;
     void wake() override;
+    void poll_input() override;
     void modal_request_opened(ModalRequest* request) override;
     void modal_request_closed(ModalRequest* request) override;
     void window_changed(HWND hwnd, WindowChange change) override;
@@ -80,6 +82,7 @@ protected:
 
 private:
     friend class ComboPopup;
+    std::chrono::steady_clock::time_point last_poll_;
     struct Press {
         HWND hwnd = nullptr;
         QPoint point;  // in the control
