@@ -121,7 +121,7 @@ INT_PTR CALLBACK select_disk_dialog(HWND dialog, UINT message, WPARAM wparam, LP
         if (HIWORD(wparam) != 0) return 0;
         if (LOWORD(wparam) == IDC_OPEN) {
             if (open_selection(dialog)) PostMessageA(dialog, WM_CLOSE, 0, 0);
-        } else if (LOWORD(wparam) == IDC_CANCEL) {
+        } else if (is_cancel_command(LOWORD(wparam))) {
             PostMessageA(dialog, WM_CLOSE, 0, 0);
         }
         return 0;

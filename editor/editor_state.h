@@ -6,6 +6,7 @@
 #include <atomic>
 
 #include "platform/win32.h"
+#include "resources/resource.h"
 
 struct EditorStateData {
     HINSTANCE Instance;
@@ -53,6 +54,10 @@ void post_program_icon(HWND window);
 // dialog goes, so that the main window, not another program's, is active
 // again; the others get the default handling.
 void close_modal_dialog(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
+
+// A dialog's Cancel button, or Escape (the dialog manager's IDCANCEL),
+// which does the same.
+inline bool is_cancel_command(WORD id) { return id == IDC_CANCEL || id == IDCANCEL; }
 
 // A running search reads the disk and may replace the shown sector at any
 // moment, so nothing else may touch the disk meanwhile. True, after telling

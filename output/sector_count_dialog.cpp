@@ -30,7 +30,12 @@ static void take_answer(HWND dialog) {
 
 INT_PTR CALLBACK sector_count_dialog(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
-    case WM_INITDIALOG: initialise(dialog); return TRUE;
+    case WM_INITDIALOG:
+        initialise(dialog);
+        // The count in hand, selected: typing replaces it.
+        SetFocus(GetDlgItem(dialog, IDC_TEXT_FIELD));
+        SendDlgItemMessageA(dialog, IDC_TEXT_FIELD, EM_SETSEL, 0, -1);
+        return FALSE;
     case WM_CLOSE:
     case WM_DESTROY:
     case WM_QUERYENDSESSION:
@@ -39,13 +44,13 @@ INT_PTR CALLBACK sector_count_dialog(HWND dialog, UINT message, WPARAM wparam, L
         if (message == WM_QUERYENDSESSION) SetWindowLongPtrA(dialog, DWLP_MSGRESULT, TRUE);
         return TRUE;
     case WM_COMMAND:
-        // Escape's command 2 and every notification leave the dialog open.
+        // Notifications leave the dialog open.
         if (HIWORD(wparam) != 0) return FALSE;
         if (LOWORD(wparam) == IDC_COUNT_OK) {
             if (refuse_while_searching(dialog)) return FALSE;
             take_answer(dialog);
             PostMessageA(dialog, WM_CLOSE, 0, 0);
-        } else if (LOWORD(wparam) == IDC_CANCEL) {
+        } else if (is_cancel_command(LOWORD(wparam))) {
             SectorCountRequest = 0;
             PostMessageA(dialog, WM_CLOSE, 0, 0);
         }

@@ -18,6 +18,7 @@
 #define IDD_SEARCH_DISK 122
 #define IDR_ACCELERATORS 123
 #define IDD_SECTOR_COUNT 125
+#define IDD_PROGRESS 126         // Export and Import while they run
 
 // ---- controls
 #define IDC_NONE (-1)              // statics nobody addresses
@@ -41,6 +42,7 @@
 #define IDC_ASCII 1054
 #define IDC_UNUSED_STATUS 1056     // main window: empty static nothing writes to
 #define IDC_COUNT_OK 1057          // Number of Sectors
+#define IDC_PROGRESS_TEXT 1058     // the progress of an export or import
 #define IDC_WEB_ADDRESS 1106       // About box
 
 // ---- commands

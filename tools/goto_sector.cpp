@@ -57,7 +57,7 @@ INT_PTR CALLBACK goto_sector_dialog(HWND dialog, UINT message, WPARAM wparam, LP
     case WM_COMMAND:
         if (HIWORD(wparam) != 0) return 0;
         if (LOWORD(wparam) == IDC_GOTO) go_to_sector(dialog);
-        if (LOWORD(wparam) == IDC_CANCEL) PostMessageA(dialog, WM_CLOSE, 0, 0);
+        if (is_cancel_command(LOWORD(wparam))) PostMessageA(dialog, WM_CLOSE, 0, 0);
         return 0;
     default:
         return 0;

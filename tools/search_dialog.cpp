@@ -6,20 +6,48 @@
 #include "resources/resource.h"
 #include "tools/search_disk.h"
 
+// The keys that make a hex pattern: the digits, Backspace and Delete.
+static bool is_pattern_key(const MSG& msg) {
+    WPARAM vk = msg.wParam;
+    return (vk >= '0' && vk <= '9') || (vk >= 'A' && vk <= 'F') || (vk >= VK_NUMPAD0 && vk <= VK_NUMPAD9) ||
+           vk == VK_BACK || vk == VK_DELETE;
+}
+
+// The keys that move about a dialog and answer it.
+static bool is_dialog_key(const MSG& msg) {
+    switch (msg.wParam) {
+    case VK_TAB:
+    case VK_RETURN:
+    case VK_ESCAPE:
+    case VK_LEFT:
+    case VK_RIGHT:
+    case VK_UP:
+    case VK_DOWN: return true;
+    default: return false;
+    }
+}
+
+// In hex mode the pattern's keys are the accelerator table's commands for
+// the dialog, whichever window has the focus, and nothing is typed into the
+// field; the dialog's own keys (Tab, Enter, Escape, the arrows, a button's
+// letter) work in both modes. False: the key press is dropped.
+static bool hex_mode_lets_through(HWND dialog, MSG* msg) {
+    if (msg->message != WM_KEYDOWN) return true;
+    if (is_pattern_key(*msg) && TranslateAcceleratorA(dialog, EditorState.Accelerators, msg)) return false;
+    if (!dialog || (msg->hwnd != dialog && !IsChild(dialog, msg->hwnd))) return false;
+    return is_dialog_key(*msg) || GetFocus() != GetDlgItem(dialog, IDC_TEXT_FIELD);
+}
+
 void open_search_dialog() {
     if (EditorState.SearchDialog) return;
     HWND dialog = CreateDialogParamA(EditorState.Instance, MAKEINTRESOURCEA(IDD_SEARCH_DISK), NULL, search_disk_dialog, 0);
     if (!dialog) return;
     EditorState.SearchDialog = dialog;
-    // No dialog keyboard handling: in hex mode the keys are the accelerator
-    // table's commands for the dialog and nothing else; in ASCII mode they go
-    // to the focused control.
     MSG msg;
     while (GetMessageA(&msg, NULL, 0, 0)) {
-        if (EditorState.SearchHexMode == 1) {
-            if (TranslateAcceleratorA(EditorState.SearchDialog, EditorState.Accelerators, &msg)) continue;
-            if (msg.message == WM_KEYDOWN) continue;
-        }
+        HWND open = EditorState.SearchDialog;
+        if (EditorState.SearchHexMode == 1 && !hex_mode_lets_through(open, &msg)) continue;
+        if (open && IsDialogMessageA(open, &msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
@@ -155,7 +183,8 @@ INT_PTR CALLBACK search_disk_dialog(HWND dialog, UINT message, WPARAM wparam, LP
         case IDC_HEXADECIMAL: choose_hex_mode(dialog); break;
         case IDC_ASCII: choose_ascii_mode(dialog); break;
         case IDC_SEARCH: start_search(dialog); break;
-        case IDC_CANCEL: PostMessageA(dialog, WM_CLOSE, 0, 0); break;
+        case IDC_CANCEL:
+        case IDCANCEL: PostMessageA(dialog, WM_CLOSE, 0, 0); break;
         default: break;
         }
         return FALSE;

@@ -91,8 +91,10 @@ TEST(WebSite, TheManualCoversEveryMenuEntryAndTheLicencePageHoldsTheLicence) {
     for (const auto& popup : bar)
         for (const auto& item : popup.popup) {
             ++entries;
-            EXPECT_NE(manual.find("<td>" + item.text + "</td>"), std::string::npos)
-                << popup.text << " > " << item.text << " is not in the manual's table of its menu";
+            std::string words = item.text;  // without the mnemonic's mark
+            words.erase(std::remove(words.begin(), words.end(), '&'), words.end());
+            EXPECT_NE(manual.find("<td>" + words + "</td>"), std::string::npos)
+                << popup.text << " > " << words << " is not in the manual's table of its menu";
         }
     EXPECT_EQ(entries, 21);
     DestroyMenu(menu);

@@ -94,14 +94,19 @@ TEST_F(KernelDevice, HostBlockDevicesFollowTheFolderEntries) {
     space.host_block_devices = true;
     platform::set_device_namespace(space);
 
+    // Each name is looked up afresh, and other tests attach and detach loop
+    // devices meanwhile, moving the names after theirs: a scan that missed
+    // the device is made again.
     int drive = -1;
-    for (int n = 0; n < 64 && drive < 0; ++n)
-        if (platform::resolve_device_path("PHYSICALDRIVE" + std::to_string(n)) == loop.device()) drive = n;
-    EXPECT_GE(drive, 0) << loop.device() << " is a whole disk of the machine";
-    // Without partitions the whole disk is also a volume.
     char letter = 0;
-    for (char l = 'C'; l <= 'Z' && !letter; ++l)
-        if (platform::resolve_device_path(std::string(1, l) + ":") == loop.device()) letter = l;
+    for (int scan = 0; scan < 20 && (drive < 0 || !letter); ++scan) {
+        for (int n = 0; n < 64 && drive < 0; ++n)
+            if (platform::resolve_device_path("PHYSICALDRIVE" + std::to_string(n)) == loop.device()) drive = n;
+        // Without partitions the whole disk is also a volume.
+        for (char l = 'C'; l <= 'Z' && !letter; ++l)
+            if (platform::resolve_device_path(std::string(1, l) + ":") == loop.device()) letter = l;
+    }
+    EXPECT_GE(drive, 0) << loop.device() << " is a whole disk of the machine";
     ASSERT_NE(letter, 0) << loop.device() << " is a volume of the machine";
     EXPECT_EQ(platform::resolve_device_path("A:"), access("/dev/fd0", F_OK) == 0 ? "/dev/fd0" : "");
 

@@ -35,13 +35,13 @@ TEST_F(Menus, ProgramMenuReadsBackByPositionAndIdentifier) {
     ASSERT_EQ(GetMenuItemCount(menu), 5);
     char text[64];
     GetMenuStringA(menu, 4, text, sizeof text, MF_BYPOSITION);
-    EXPECT_STREQ(text, "Links") << "the last popup of the bar";
+    EXPECT_STREQ(text, "&Links") << "the last popup of the bar";
     HMENU file = GetSubMenu(menu, 0);
     ASSERT_NE(file, nullptr);
     EXPECT_EQ(GetMenuItemID(file, 0), static_cast<UINT>(IDM_SAVE_SECTOR));
     EXPECT_EQ(GetMenuItemID(menu, 0), static_cast<UINT>(-1)) << "a popup has no identifier";
     ASSERT_GT(GetMenuStringA(menu, IDM_SELECT_DISK, text, sizeof text, MF_BYCOMMAND), 0);
-    EXPECT_STREQ(text, "Select Disk");
+    EXPECT_STREQ(text, "Select &Disk");
     EXPECT_TRUE(DestroyMenu(menu));
     EXPECT_EQ(GetMenuItemCount(menu), -1);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_MENU_HANDLE));
