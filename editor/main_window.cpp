@@ -85,7 +85,7 @@ static void route_menu(HWND hwnd, WPARAM wparam) {
     case IDM_LINK_TESSEL:
     case IDM_LINK_ORVASSE:
     case IDM_LINK_HOME:
-    case IDM_LINK_BRISK: open_web_page(hwnd, page_of_command(id)); break;
+    case IDM_LINK_BRISK: show_web_page(hwnd, page_of_command(id)); break;
     default: break;
     }
 }

@@ -8,7 +8,7 @@ void show_about() {
     DialogBoxParamA(EditorState.Instance, MAKEINTRESOURCEA(IDD_ABOUT), EditorState.MainWindow, about_dialog, 0);
 }
 
-// Escape (IDCANCEL) does nothing: only Close and the close box end the box.
+// Close, Escape (IDCANCEL) and the close box end the box.
 INT_PTR CALLBACK about_dialog(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
     case WM_INITDIALOG:
@@ -16,8 +16,8 @@ INT_PTR CALLBACK about_dialog(HWND dialog, UINT message, WPARAM wparam, LPARAM l
         return TRUE;
     case WM_COMMAND:
         if (HIWORD(wparam) != 0) return FALSE;
-        if (LOWORD(wparam) == IDOK) PostMessageA(dialog, WM_CLOSE, 0, 0);
-        if (LOWORD(wparam) == IDC_WEB_ADDRESS) open_web_page(dialog, HOME_PAGE);
+        if (LOWORD(wparam) == IDOK || LOWORD(wparam) == IDCANCEL) PostMessageA(dialog, WM_CLOSE, 0, 0);
+        if (LOWORD(wparam) == IDC_WEB_ADDRESS) show_web_page(dialog, HOME_PAGE);
         return FALSE;
     case WM_QUERYENDSESSION:
         // The box holds nothing to keep, so the session may end. A box

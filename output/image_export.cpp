@@ -8,6 +8,7 @@
 #include "disk/sector_access.h"
 #include "editor/editor_state.h"
 #include "output/image_files.h"
+#include "output/progress_dialog.h"
 #include "output/sector_count_dialog.h"
 
 static void report_export_failure() {
@@ -26,11 +27,15 @@ static DWORD read_chunk(DWORD first, DWORD chunk, BYTE* buffer) {
 }
 
 // The run, as much of it as lies on the disk, until the file refuses a
-// write. The sectors now whole in the file; *unread: how many of those are
-// zeros for want of a read.
-static DWORD transfer(FILE* file, BYTE* buffer, DWORD first, DWORD count, DWORD* unread) {
+// write or the user stops it (*stopped). The sectors now whole in the file;
+// *unread: how many of those are zeros for want of a read.
+static DWORD transfer(FILE* file, BYTE* buffer, DWORD first, DWORD count, DWORD* unread, bool* stopped) {
     DWORD moved = 0;
     while (moved < count) {
+        if (moved > 0 && transfer_progress_stopped(moved, count)) {
+            *stopped = true;
+            return moved;
+        }
         DWORD chunk = count - moved < CHUNK_SECTORS ? count - moved : CHUNK_SECTORS;
         DWORD zeros = read_chunk(first + moved, chunk, buffer);
         // The stream is unbuffered: what fwrite counts is in the file.
@@ -98,11 +103,19 @@ void export_sectors() {
     DWORD first = EditorState.CurrentSector;
     DWORD count = sectors_within_disk(first, asked);
     DWORD unread = 0;
-    DWORD written = transfer(file, buffer, first, count, &unread);
+    bool stopped = false;
+    begin_transfer_progress("Export Sector(s)");
+    DWORD written = transfer(file, buffer, first, count, &unread, &stopped);
+    end_transfer_progress();
     free_chunk_buffer(buffer);
     bool closed = fclose(file) == 0;
     report_unread(unread);
-    if (written < count) {
+    if (stopped) {
+        char text[128];
+        snprintf(text, sizeof text, "The export was stopped: the file holds the first %u of the %u sector(s).",
+                 (unsigned)written, (unsigned)count);
+        MessageBoxA(EditorState.MainWindow, text, "Export Sector(s)", MB_OK);
+    } else if (written < count) {
         report_short_file(written);
     } else if (!closed) {
         report_export_failure();

@@ -7,6 +7,7 @@
 #include "editor/pane_render.h"
 #include "editor/sector_commands.h"
 #include "output/image_files.h"
+#include "output/progress_dialog.h"
 #include "output/sector_count_dialog.h"
 
 static void report_import_failure() {
@@ -89,11 +90,20 @@ static void report_short_file(DWORD read) {
     MessageBoxA(EditorState.MainWindow, text, "Import Error", MB_OK);
 }
 
+static void report_stop(DWORD imported, DWORD count) {
+    char text[128];
+    snprintf(text, sizeof text, "The import was stopped: %u of the %u sector(s) were imported.", (unsigned)imported,
+             (unsigned)count);
+    MessageBoxA(EditorState.MainWindow, text, "Import Sector(s)", MB_OK);
+}
+
 // Writes the file, measured at file_bytes, onto count sectors from first,
 // stopping at the end of the file: nothing is written that the file did not
 // hold. True when all count sectors were written from the file (or their
-// failures ignored).
-static bool transfer(FILE* file, unsigned long long file_bytes, BYTE* buffer, DWORD first, DWORD count) {
+// failures ignored); false also when the user stopped it after the chunk in
+// hand, *stopped then the sectors imported.
+static bool transfer(FILE* file, unsigned long long file_bytes, BYTE* buffer, DWORD first, DWORD count,
+                     DWORD* stopped) {
     BYTE* spare = buffer + CHUNK_SECTORS * SECTOR_SIZE;
     DWORD moved = 0;
     DWORD remaining = count;
@@ -123,6 +133,10 @@ static bool transfer(FILE* file, unsigned long long file_bytes, BYTE* buffer, DW
         if (!write_chunk(start, chunk, buffer)) return false;
         remaining -= chunk;
         moved += chunk;
+        if (remaining > 0 && transfer_progress_stopped(moved, count)) {
+            *stopped = moved;
+            return false;
+        }
     }
     return whole;
 }
@@ -173,7 +187,12 @@ static void import_from_file(DWORD* asked, DWORD* fitted) {
         report_import_failure();
     } else {
         // The disk ended first only if the file still has more to give.
-        if (transfer(file, file_bytes, buffer, first, on_disk) && on_disk < count && fgetc(file) != EOF) {
+        begin_transfer_progress("Import Sector(s)");
+        DWORD stopped = 0;
+        bool whole = transfer(file, file_bytes, buffer, first, on_disk, &stopped);
+        end_transfer_progress();
+        if (stopped) report_stop(stopped, on_disk);
+        if (whole && on_disk < count && fgetc(file) != EOF) {
             *asked = count;
             *fitted = on_disk;
         }

@@ -1,6 +1,7 @@
 #include "output/web_pages.h"
 
 #include <stdio.h>
+#include <string.h>
 
 #include "resources/resource.h"
 
@@ -25,8 +26,48 @@ const char* page_of_command(WORD command) {
     return NULL;
 }
 
+// The copy of a page installed with the program: the maker's site in
+// "site" beside it (the build tree, the Windows download) or in
+// "../share/orvasse/site" (a Linux installation). False when there is none.
+static bool local_page(const char* page, char* path, size_t size) {
+    char program[MAX_PATH];
+    DWORD length = GetModuleFileNameA(NULL, program, sizeof program);
+    if (length == 0 || length >= sizeof program) return false;
+    char* slash = strrchr(program, '/');
+    char* backslash = strrchr(program, '\\');
+    char* end = backslash > slash ? backslash : slash;
+    if (!end) return false;
+    char separator = *end;
+    *end = '\0';
+    static const char* const sites[] = {"site", "../share/orvasse/site"};
+    for (const char* site : sites) {
+        int n = snprintf(path, size, "%s/%s%s%s", program, site, page, page[strlen(page) - 1] == '/' ? "index.html" : "");
+        if (n < 0 || (size_t)n >= size) return false;
+        for (char* at = path + strlen(program); *at; ++at)
+            if (*at == '/') *at = separator;
+        DWORD attributes = GetFileAttributesA(path);
+        if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return true;
+    }
+    return false;
+}
+
+// The installed copy when there is one, so the pages show without a
+// network; the address on the maker's site otherwise. False when nothing
+// opened it; *target: what was asked for.
+static bool open_page(HWND owner, const char* page, char* target, size_t size) {
+    if (!local_page(page, target, size)) snprintf(target, size, "%s%s", MakerWebAddress, page);
+    return (INT_PTR)ShellExecuteA(owner, "open", target, NULL, NULL, SW_HIDE) > 32;
+}
+
 void open_web_page(HWND owner, const char* page) {
-    char address[256];
-    snprintf(address, sizeof address, "%s%s", MakerWebAddress, page);
-    ShellExecuteA(owner, "open", address, NULL, NULL, SW_HIDE);
+    char target[MAX_PATH + 64];
+    open_page(owner, page, target, sizeof target);
+}
+
+void show_web_page(HWND owner, const char* page) {
+    char target[MAX_PATH + 64];
+    if (open_page(owner, page, target, sizeof target)) return;
+    char text[MAX_PATH + 160];
+    snprintf(text, sizeof text, "No program could open the page %s. Open it in a web browser yourself.", target);
+    MessageBoxA(owner, text, "Web Page", MB_OK);
 }

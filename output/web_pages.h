@@ -25,6 +25,10 @@ extern const int WebPageCount;
 // The page of a Help or Links menu command; NULL for any other command.
 const char* page_of_command(WORD command);
 
-// Asks the shell to open MakerWebAddress followed by page, hidden; what the
-// shell makes of it is not examined.
+// Asks the shell to open a page of the maker's site, hidden: the copy
+// installed with the program when there is one, else MakerWebAddress
+// followed by page. open_web_page, for the pages the program opens on its
+// own, says nothing when none opens; show_web_page, for those the user asks
+// for, says so, naming the page.
 void open_web_page(HWND owner, const char* page);
+void show_web_page(HWND owner, const char* page);

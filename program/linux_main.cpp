@@ -1,12 +1,6 @@
 // The Linux program: the editor on the Qt host, its resources embedded.
-#include <limits.h>
-#include <stdlib.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstring>
-#include <string>
 
 #include "editor/main_window.h"
 #include "platform/control.h"
@@ -15,23 +9,6 @@
 #include "program/drive_report.h"
 #include "resources/embedded_res.h"
 #include "resources/resource.h"
-
-// The maker's pages as installed beside the program, or as the build tree
-// links them beside it; empty when there are none.
-static std::string installed_site() {
-    char program[PATH_MAX];
-    ssize_t length = readlink("/proc/self/exe", program, sizeof program - 1);
-    if (length <= 0) return {};
-    std::string folder(program, static_cast<size_t>(length));
-    folder.erase(folder.rfind('/'));
-    for (const char* relative : {ORVASSE_SITE_FROM_PROGRAM, "site"}) {
-        char site[PATH_MAX];
-        struct stat status;
-        if (realpath((folder + "/" + relative).c_str(), site) && stat(site, &status) == 0 && S_ISDIR(status.st_mode))
-            return site;
-    }
-    return {};
-}
 
 int main(int argc, char** argv) {
     if (argc == 2 && std::strcmp(argv[1], "--drives") == 0) {
@@ -46,8 +23,6 @@ int main(int argc, char** argv) {
                      "       orvasse --drives   list the disks it can open and what each one is\n");
         return 2;
     }
-    // Help, the licence and the product pages open from this machine.
-    platform::set_local_web_site(MakerWebAddress, installed_site());
     HINSTANCE instance = reinterpret_cast<HINSTANCE>(static_cast<uintptr_t>(0x00400000));
     platform::register_module_resources(instance, orvasse_res_begin,
                                         static_cast<size_t>(orvasse_res_end - orvasse_res_begin));

@@ -6,6 +6,7 @@
 
 #include "disk/sector_access.h"
 #include "editor/editor_state.h"
+#include "editor/long_work.h"
 #include "editor/pane_render.h"
 #include "editor/sector_commands.h"
 #include "resources/resource.h"
@@ -24,6 +25,7 @@ struct CopyRun {
     BYTE* buffer;
     DWORD copied;     // sectors read and written
     bool write_failed;
+    bool stopped;     // by the user, before the end
 };
 
 // Sectors of a run of total from first that lie within 0 … LastSector; a run
@@ -51,8 +53,6 @@ static void copy_chunk(CopyRun* run, DWORD offset, DWORD size) {
     run->write_failed = true;
 }
 
-int percent_done(DWORD done, DWORD total) { return (int)((ULONGLONG)done * 100 / total); }
-
 static void show_progress(const CopyRun* run, DWORD done) {
     char text[32];
     snprintf(text, sizeof text, "%i%% Complete", percent_done(done, run->total));
@@ -70,6 +70,10 @@ static void copy_sectors(CopyRun* run) {
         copy_chunk(run, descending ? run->reachable - done - size : done, size);
         done += size;
         show_progress(run, done);
+        if (done < run->reachable && long_work_stopped()) {
+            run->stopped = true;
+            return;
+        }
     }
 }
 
@@ -88,11 +92,17 @@ static void show_copied_sector(const CopyRun* run) {
 }
 
 static void report_outcome(const CopyRun* run) {
+    char text[160];
+    if (run->stopped) {
+        snprintf(text, sizeof text, "The copy was stopped: %u of %u sectors were copied.", (unsigned)run->copied,
+                 (unsigned)run->total);
+        MessageBoxA(EditorState.MainWindow, text, "Copy Block", MB_OK);
+        return;
+    }
     if (run->copied == run->total) {
         MessageBoxA(EditorState.MainWindow, "Copying of sectors has been completed succesfully", "Copy Complete", MB_OK);
         return;
     }
-    char text[160];
     int length = snprintf(text, sizeof text, "%u of %u sectors were not copied.", (unsigned)(run->total - run->copied),
                           (unsigned)run->total);
     if (run->reachable < run->total)
@@ -101,8 +111,15 @@ static void report_outcome(const CopyRun* run) {
     MessageBoxA(EditorState.MainWindow, text, "Error Copying", MB_OK);
 }
 
+// While the copy runs only Cancel (and Escape, and the close box) works:
+// pressing Copy again would start a copy inside this one.
+static void hold_dialog(HWND dialog, bool copying) {
+    if (copying) SetFocus(GetDlgItem(dialog, IDC_CANCEL));
+    for (int id : {IDC_DESTINATION, IDC_SECTORS_TO_COPY, IDC_COPY}) EnableWindow(GetDlgItem(dialog, id), !copying);
+}
+
 static void copy_block(HWND dialog) {
-    if (refuse_while_searching(dialog)) return;
+    if (long_work_running() || refuse_while_searching(dialog)) return;
     BOOL translated;
     CopyRun run = {};
     run.dialog = dialog;
@@ -116,7 +133,11 @@ static void copy_block(HWND dialog) {
         return;
     }
     run.reachable = sectors_on_disk(run.destination, sectors_on_disk(run.source, run.total));
+    begin_long_work(dialog);
+    hold_dialog(dialog, true);
     copy_sectors(&run);
+    hold_dialog(dialog, false);
+    end_long_work();
     // Completed means on the disk: what the disk does not confirm was not copied.
     if (run.copied > 0 && !flush_disk(EditorState.DiskRef)) {
         MessageBoxA(dialog, "Error writing to the disk: the sectors copied may not all be on it", "Error Copying",
@@ -141,12 +162,23 @@ INT_PTR CALLBACK copy_block_dialog(HWND dialog, UINT message, WPARAM wparam, LPA
     case WM_CLOSE:
     case WM_DESTROY:
     case WM_QUERYENDSESSION:
+        // A copy that runs stops first; the dialog closes at its end.
+        if (long_work_running()) {
+            stop_long_work();
+            if (message == WM_CLOSE) return 0;
+        }
         close_modal_dialog(dialog, message, wparam, lparam);
         return 0;
     case WM_COMMAND:
         if (HIWORD(wparam) != 0) return 0;
         if (LOWORD(wparam) == IDC_COPY) copy_block(dialog);
-        if (LOWORD(wparam) == IDC_CANCEL) PostMessageA(dialog, WM_CLOSE, 0, 0);
+        if (is_cancel_command(LOWORD(wparam))) {
+            if (long_work_running()) {
+                stop_long_work();
+            } else {
+                PostMessageA(dialog, WM_CLOSE, 0, 0);
+            }
+        }
         return 0;
     default:
         return 0;

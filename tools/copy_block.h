@@ -6,7 +6,3 @@
 
 void show_copy_block();
 INT_PTR CALLBACK copy_block_dialog(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
-
-// The progress of a copy: done × 100 ÷ total, rounded down, exact for every
-// count of sectors there is.
-int percent_done(DWORD done, DWORD total);

@@ -8,8 +8,9 @@
 
 #include "editor/editor_state.h"
 #include "platform/kernel/faults.h"
-#include "tools/copy_block.h"
+#include "editor/long_work.h"
 #include "editor_fixture.h"
+#include "platform/user/input.h"
 #include "resources/resource.h"
 
 using platform::HeadlessHost;
@@ -307,6 +308,33 @@ TEST(CopyProgress, IsExactForEveryRunOfSectors) {
     } cases[] = {{128, 300, 42}, {300, 300, 100}, {1, 3, 33}, {42949673, 100000000, 42},
                  {3000000000u, 4000000000u, 75}, {4294967295u, 4294967295u, 100}};
     for (const auto& c : cases) EXPECT_EQ(percent_done(c.done, c.total), c.percent) << c.done << " of " << c.total;
+}
+
+// A long copy shows its progress as it goes and stops at Cancel, after the
+// chunk in hand, saying how much it copied; the dialog then closes.
+TEST_F(CopyBlock, CancelStopsACopyAfterTheChunkInHand) {
+    write_stamped_image(image("c.img"), 1024);
+    map_volume('C', image("c.img"));
+    Model model = model_of(image("c.img"));
+    open_selected_disk();
+    copy("500", "300");
+    std::vector<std::string> shown;
+    host_.while_busy("Cancel after the first chunk", [&] {
+        shown.push_back(progress().empty() ? "" : progress().back());
+        HWND cancel = HeadlessHost::item("Copy Block", IDC_CANCEL)();
+        return cancel && platform::input_click(cancel, {2, 2}, 0);
+    });
+    host_.answer_message_box(IDOK);
+    bool closed = false;
+    host_.check("the dialog", [&] { closed = HeadlessHost::window("Copy Block")() == nullptr; });
+    quit();
+    run_editor();
+    model.copy(0, 500, 128);
+    EXPECT_TRUE(read_file_bytes(image("c.img"), 0, 1024 * 512) == model.bytes);
+    EXPECT_EQ(shown, std::vector<std::string>{"42% Complete"}) << "the progress shows while it runs";
+    ASSERT_EQ(boxes().size(), 1u);
+    expect_box(boxes()[0], "The copy was stopped: 128 of 300 sectors were copied.", "Copy Block", true);
+    EXPECT_TRUE(closed);
 }
 
 }  // namespace

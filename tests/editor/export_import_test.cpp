@@ -9,6 +9,7 @@
 #include "editor_fixture.h"
 #include "output/image_files.h"
 #include "output/web_pages.h"
+#include "platform/control.h"
 #include "platform/user/input.h"
 #include "resources/resource.h"
 
@@ -581,6 +582,50 @@ TEST_F(ExportImport, SaveCopyAndImportEndWithTheDisksCacheEmptied) {
     EXPECT_GT(flushes[2], flushes[1]) << "Copy Block";
     EXPECT_GT(flushes[3], flushes[2]) << "Import";
     EXPECT_EQ(boxes().size(), 1u) << "the copy's completion alone";
+}
+
+// An export or import that takes a while shows its progress in a dialog of
+// its own, whose Cancel (or Escape, before it shows) stops it after the
+// chunk in hand: what was done is kept and said.
+TEST_F(ExportImport, ALongRunShowsItsProgressAndStopsWhenAsked) {
+    write_whole_file(image("in.bin"), stamped_run(5000, 1000));
+    open_selected_disk();
+    go_to(100);
+    export_to(image("out.bin"), "1000");
+    std::string progress;
+    host_.while_busy("time passes", [] {
+        platform::advance_tick_count(1000);
+        return true;
+    });
+    host_.while_busy("Cancel in the progress dialog", [&] {
+        HWND text = HeadlessHost::item("Export Sector(s)", IDC_PROGRESS_TEXT)();
+        HWND cancel = HeadlessHost::item("Export Sector(s)", IDC_CANCEL)();
+        if (!text || !cancel) return false;
+        char shown[32] = {};
+        GetWindowTextA(text, shown, sizeof shown);
+        progress = shown;
+        return platform::input_click(cancel, {2, 2}, 0);
+    });
+    host_.answer_message_box(IDOK);
+    import_from(image("in.bin"), "");
+    host_.while_busy("Escape", [] { return platform::input_key(VK_ESCAPE, 0, 0x1B); });
+    host_.answer_message_box(IDOK);
+    bool gone = false;
+    host_.check("no progress dialog", [&] { gone = !HeadlessHost::window("Import Sector(s)")() && !HeadlessHost::window("Export Sector(s)")(); });
+    quit();
+    run_editor();
+    EXPECT_EQ(progress, "25% Complete") << "shown after the second chunk, 256 of 1000";
+    EXPECT_EQ(fs::file_size(image("out.bin")), 256u * 512);
+    EXPECT_EQ(read_file_bytes(image("out.bin"), 0, 256 * 512), stamped_run(100, 256));
+    EXPECT_EQ(on_disk(100, 128), stamped_run(5000, 128));
+    EXPECT_EQ(on_disk(228, 1000), stamped_run(228, 1000)) << "nothing after the chunk in hand";
+    auto seen = boxes();
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[0].text, "The export was stopped: the file holds the first 256 of the 1000 sector(s).");
+    EXPECT_EQ(seen[0].caption, "Export Sector(s)");
+    EXPECT_EQ(seen[1].text, "The import was stopped: 128 of the 1000 sector(s) were imported.");
+    EXPECT_EQ(seen[1].caption, "Import Sector(s)");
+    EXPECT_TRUE(gone);
 }
 
 }  // namespace

@@ -1,10 +1,12 @@
 // Print Sector, the About box and the Help and Links menus, driven through
 // the real editor by the scripted user.
 #include <cstring>
+#include <filesystem>
 
 #include "editor/editor_state.h"
 #include "editor_fixture.h"
 #include "output/web_pages.h"
+#include "platform/control.h"
 #include "platform/user/window_view.h"
 #include "resources/resource.h"
 
@@ -123,7 +125,7 @@ protected:
     static std::string address(const char* page) { return std::string(MakerWebAddress) + page; }
 };
 
-TEST_F(AboutAndLinks, TheWebAddressOpensTheHomePageAndKeepsTheBoxCloseClosesEscapeDoesNothing) {
+TEST_F(AboutAndLinks, TheWebAddressOpensTheHomePageAndKeepsTheBoxCloseAndTheCloseBoxCloseIt) {
     open_selected_disk();
     choose_menu(IDM_ABOUT);
     HWND box = nullptr;
@@ -141,9 +143,8 @@ TEST_F(AboutAndLinks, TheWebAddressOpensTheHomePageAndKeepsTheBoxCloseClosesEsca
         }
     });
     host_.click(HeadlessHost::item("About Orvasse", IDC_WEB_ADDRESS));
-    press(VK_ESCAPE);
-    bool open_after_escape = false;
-    host_.check("still open", [&] { open_after_escape = about()() == box; });
+    bool open_after_button = false;
+    host_.check("still open", [&] { open_after_button = about()() == box; });
     host_.click(HeadlessHost::item("About Orvasse", IDOK));
     bool open_after_close = true;
     host_.check("closed", [&] { open_after_close = IsWindow(box); });
@@ -168,7 +169,7 @@ TEST_F(AboutAndLinks, TheWebAddressOpensTheHomePageAndKeepsTheBoxCloseClosesEsca
     EXPECT_EQ(requests[1].file, address("/"));
     EXPECT_EQ(requests[1].owner, box);
     EXPECT_EQ(requests[1].show, SW_HIDE);
-    EXPECT_TRUE(open_after_escape);
+    EXPECT_TRUE(open_after_button);
     EXPECT_FALSE(open_after_close);
     EXPECT_EQ(first_digit, "7");
     EXPECT_FALSE(open_after_close_box);
@@ -224,6 +225,37 @@ TEST_F(AboutAndLinks, DuringASearchHelpLicenseAboutLinksAndPrintDoNothing) {
     EXPECT_EQ(host_.shell_requests().size(), 1u) << "only the start's";
     EXPECT_FALSE(about_seen);
     EXPECT_TRUE(host_.print_dialogs().empty());
+}
+
+// The pages installed with the program open from this machine, found beside
+// it; where nothing can open a page the user asked for, a message names it.
+TEST_F(AboutAndLinks, InstalledPagesOpenFromHereAndAPageNothingOpensIsNamed) {
+    TempDir installed;
+    std::filesystem::create_directories(installed.file("share/orvasse/site/software/orvasse"));
+    std::filesystem::create_directories(installed.file("bin"));
+    write_whole_file(installed.file("share/orvasse/site/software/orvasse/help.html"), {'<'});
+    write_whole_file(installed.file("share/orvasse/site/index.html"), {'<'});
+    platform::set_program_file_name(installed.file("bin/orvasse"));
+    open_selected_disk();
+    choose_menu(IDM_LINK_HOME);
+    host_.check("no browser", [&] { host_.refuse_shell_requests(); });
+    choose_menu(IDM_HELP);
+    host_.answer_message_box(IDOK);
+    choose_menu(IDM_LINK_TESSEL);  // not installed: the address
+    host_.answer_message_box(IDOK);
+    choose_menu(IDM_EXIT);
+    run_editor();
+    platform::set_program_file_name("");
+    const std::string help = installed.file("bin/../share/orvasse/site/software/orvasse/help.html");
+    auto requests = host_.shell_requests();
+    ASSERT_EQ(requests.size(), 4u);
+    EXPECT_EQ(requests[0].file, help) << "the start";
+    EXPECT_EQ(requests[1].file, installed.file("bin/../share/orvasse/site/index.html"));
+    auto seen = boxes();
+    ASSERT_EQ(seen.size(), 2u) << "the start and the first link opened";
+    EXPECT_EQ(seen[0].text, "No program could open the page " + help + ". Open it in a web browser yourself.");
+    EXPECT_EQ(seen[0].caption, "Web Page");
+    EXPECT_EQ(seen[1].text, "No program could open the page " + address(TESSEL_PAGE) + ". Open it in a web browser yourself.");
 }
 
 }  // namespace

@@ -56,34 +56,50 @@ protected:
                 EXPECT_NE(clean.sector_data, baseline_sector(source));
                 edited = clean.sector_data;
             },
-            [&](const Fault&, const Outcome& o) {
-                unsigned copied = 0, wrong = 0;
-                for (uint32_t s = 0; s < kImageSectors; ++s) {
-                    auto now = sector_of(o.image, s);
-                    bool in_run = s >= destination && s < destination + kCount;
-                    if (in_run && now == baseline_sector(source + (s - destination))) {
-                        ++copied;
-                    } else if (now != baseline_sector(s)) {
-                        ++wrong;
-                        ADD_FAILURE() << "sector " << s << " holds neither its old bytes nor its source's";
-                    }
-                }
-                EXPECT_EQ(wrong, 0u);
-                if (o.saw(kCompleted)) {
-                    EXPECT_EQ(copied, kCount) << "a copy said to be complete is on the disk";
-                    EXPECT_EQ(o.boxes.size(), 1u) << "and nothing went wrong";
-                } else {
-                    unsigned missing = 0;
-                    bool said = false;
-                    for (const auto& box : o.boxes)
-                        if (sscanf(box.text.c_str(), "%u of 300 sectors were not copied.", &missing) == 1) said = true;
-                    EXPECT_TRUE(said) << "the end of a copy that went wrong says how much was not copied";
-                    EXPECT_GE(copied, kCount - missing) << "sectors said to be copied are on the disk";
-                }
-                EXPECT_EQ(o.dirty, 1) << "the unsaved edit is kept";
-                EXPECT_EQ(o.sector_data, edited);
-                EXPECT_EQ(o.current, source);
-            });
+            [&](const Fault&, const Outcome& o) { check_copy(o, source, destination, edited); });
+        // Stopped by the user after each chunk: exactly what it says it
+        // copied is on the disk.
+        sweep_stops(name, copy(source, destination), 3, [&](unsigned chunks_done, const Outcome& o) {
+            EXPECT_EQ(check_copy(o, source, destination, edited), 128 * chunks_done);
+            ASSERT_FALSE(o.boxes.empty());
+            EXPECT_EQ(o.boxes.back().text,
+                      "The copy was stopped: " + std::to_string(128 * chunks_done) + " of 300 sectors were copied.");
+        });
+    }
+
+    // The sectors copied, after checking that every other one holds its
+    // old bytes, that what is said is on the disk, and that the edit stays.
+    unsigned check_copy(const Outcome& o, uint32_t source, uint32_t destination, const std::vector<uint8_t>& edited) {
+        unsigned copied = 0, wrong = 0;
+        for (uint32_t s = 0; s < kImageSectors; ++s) {
+            auto now = sector_of(o.image, s);
+            bool in_run = s >= destination && s < destination + kCount;
+            if (in_run && now == baseline_sector(source + (s - destination))) {
+                ++copied;
+            } else if (now != baseline_sector(s)) {
+                ++wrong;
+                ADD_FAILURE() << "sector " << s << " holds neither its old bytes nor its source's";
+            }
+        }
+        EXPECT_EQ(wrong, 0u);
+        if (o.saw(kCompleted)) {
+            EXPECT_EQ(copied, kCount) << "a copy said to be complete is on the disk";
+            EXPECT_EQ(o.boxes.size(), 1u) << "and nothing went wrong";
+        } else {
+            unsigned missing = 0;
+            bool said = false;
+            for (const auto& box : o.boxes) {
+                unsigned n = 0;
+                if (sscanf(box.text.c_str(), "%u of 300 sectors were not copied.", &n) == 1) said = true, missing = n;
+                if (sscanf(box.text.c_str(), "The copy was stopped: %u of 300", &n) == 1) said = true, missing = kCount - n;
+            }
+            EXPECT_TRUE(said) << "the end of a copy that went wrong says how much was not copied";
+            EXPECT_GE(copied, kCount - missing) << "sectors said to be copied are on the disk";
+        }
+        EXPECT_EQ(o.dirty, 1) << "the unsaved edit is kept";
+        EXPECT_EQ(o.sector_data, edited);
+        EXPECT_EQ(o.current, source);
+        return copied;
     }
 };
 

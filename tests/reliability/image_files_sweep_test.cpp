@@ -67,12 +67,20 @@ protected:
         op.finished = [] { return HeadlessHost::window(kCountCaption)() == nullptr; };
         return op;
     }
+
+    unsigned check_export(const Outcome& o, const std::vector<std::string>& texts);
+    // Sector kFirst as the operation's preparation edits it: 7 typed over
+    // the high half of its first byte.
+    std::vector<uint8_t> edited_first() const {
+        std::vector<uint8_t> bytes = baseline_sector(kFirst);
+        bytes[0] = static_cast<uint8_t>(0x70 | (bytes[0] & 0x0F));
+        return bytes;
+    }
 };
 
 TEST_F(ImageFilesSweep, ExportWithEveryCallFailingIsCompleteAndCorrectOrSaysItFailed) {
     const std::string out = image("out.bin");
     const std::vector<uint8_t> junk(1000, 0x5A);  // what the file held before: replacing it is agreed to
-    std::vector<uint8_t> edited;
     // What the export itself said, the question about replacing the file left out.
     auto said = [](const Outcome& o) {
         std::vector<std::string> texts;
@@ -86,41 +94,55 @@ TEST_F(ImageFilesSweep, ExportWithEveryCallFailingIsCompleteAndCorrectOrSaysItFa
             EXPECT_TRUE(said(clean).empty());
             EXPECT_TRUE(whole_file(out) == stamped_run(kFirst, kCount));
             EXPECT_EQ(clean.dirty, 1);
-            edited = clean.sector_data;
-            EXPECT_NE(edited, baseline_sector(kFirst));
+            EXPECT_EQ(clean.sector_data, edited_first());
         },
         [&](const Fault& fault, const Outcome& o) {
-            std::vector<uint8_t> file = whole_file(out);
-            EXPECT_TRUE(o.image == baseline()) << "an export writes nothing on the disk";
-            EXPECT_EQ(o.dirty, 1) << "the unsaved edit is kept";
-            EXPECT_EQ(o.sector_data, edited);
-            EXPECT_EQ(o.current, kFirst);
-            std::vector<std::string> texts = said(o);
-            EXPECT_FALSE(texts.empty()) << "a failure is said";
+            EXPECT_FALSE(said(o).empty()) << "a failure is said";
             if (o.saw("Error Exporting to file")) {
                 EXPECT_EQ(fault.call, Call::fopen);
-                EXPECT_EQ(file, junk) << "a file that could not be opened is untouched";
+                EXPECT_EQ(whole_file(out), junk) << "a file that could not be opened is untouched";
+                EXPECT_TRUE(o.image == baseline()) << "an export writes nothing on the disk";
                 return;
             }
-            // The sectors the file holds are whole, the disk's own, and counted.
-            unsigned written = kCount, zeros_said = 0;
-            for (const std::string& text : texts) {
-                sscanf(text.c_str(), "Error writing to the file: only its first %u sector(s) were exported.", &written);
-                sscanf(text.c_str(), "%u sector(s) could not be read and were exported as zeros.", &zeros_said);
-            }
-            ASSERT_EQ(file.size(), written * 512ull) << "the file holds what the messages say: " << o.box_texts();
-            unsigned zeros = 0;
-            const std::vector<uint8_t> zero(512, 0);
-            for (uint32_t i = 0; i < written; ++i) {
-                auto got = sector_of(file, i);
-                if (got == zero) {
-                    ++zeros;
-                } else {
-                    EXPECT_EQ(got, baseline_sector(kFirst + i)) << "sector " << kFirst + i << " of the image";
-                }
-            }
-            EXPECT_EQ(zeros, zeros_said) << "sectors exported as zeros are counted";
+            check_export(o, said(o));
         });
+    // Stopped by the user after each chunk: the file holds the chunks done.
+    sweep_stops("export", transfer(IDM_EXPORT_SECTORS, out, "300", [&] { write_whole_file(out, junk); }), 3,
+                [&](unsigned chunks_done, const Outcome& o) {
+                    EXPECT_TRUE(o.saw("The export was stopped"));
+                    EXPECT_EQ(check_export(o, said(o)), 128 * chunks_done);
+                });
+}
+
+// What an export left: the disk and the editor as they were, and a file of
+// whole sectors, the disk's own or zeros where a read failed, as many as the
+// messages say; their number.
+unsigned ImageFilesSweep::check_export(const Outcome& o, const std::vector<std::string>& texts) {
+    std::vector<uint8_t> file = whole_file(image("out.bin"));
+    EXPECT_TRUE(o.image == baseline()) << "an export writes nothing on the disk";
+    EXPECT_EQ(o.dirty, 1) << "the unsaved edit is kept";
+    EXPECT_EQ(o.sector_data, edited_first());
+    EXPECT_EQ(o.current, kFirst);
+    unsigned written = kCount, zeros_said = 0;
+    for (const std::string& text : texts) {
+        sscanf(text.c_str(), "Error writing to the file: only its first %u sector(s) were exported.", &written);
+        sscanf(text.c_str(), "The export was stopped: the file holds the first %u", &written);
+        sscanf(text.c_str(), "%u sector(s) could not be read and were exported as zeros.", &zeros_said);
+    }
+    EXPECT_EQ(file.size(), written * 512ull) << "the file holds what the messages say: " << o.box_texts();
+    if (file.size() != written * 512ull) return 0;
+    unsigned zeros = 0;
+    const std::vector<uint8_t> zero(512, 0);
+    for (uint32_t i = 0; i < written; ++i) {
+        auto got = sector_of(file, i);
+        if (got == zero) {
+            ++zeros;
+        } else {
+            EXPECT_EQ(got, baseline_sector(kFirst + i)) << "sector " << kFirst + i << " of the image";
+        }
+    }
+    EXPECT_EQ(zeros, zeros_said) << "sectors exported as zeros are counted";
+    return written;
 }
 
 // A file that shrinks, to part of a sector, after it was measured; then the
@@ -178,8 +200,7 @@ TEST_F(ImageFilesSweep, ImportWithEveryCallFailingLeavesOldOrFileBytesAndSaysWha
                 for (uint32_t i = 0; i < count; ++i) ASSERT_EQ(sector_of(clean.image, kFirst + i), meant(i)) << i;
                 EXPECT_EQ(clean.dirty, 0) << "the shown sector is read again";
                 EXPECT_EQ(clean.sector_data, meant(0));
-                edited = baseline_sector(kFirst);
-                edited[0] = static_cast<uint8_t>(0x70 | (edited[0] & 0x0F));
+                edited = edited_first();
             },
             [&](const Fault&, const Outcome& o) {
                 unsigned imported = 0, wrong = 0;
@@ -214,6 +235,19 @@ TEST_F(ImageFilesSweep, ImportWithEveryCallFailingLeavesOldOrFileBytesAndSaysWha
                     EXPECT_EQ(o.sector_data, sector_of(o.image, kFirst));
                 }
             });
+        if (row.bytes != kCount * 512 || row.yes_no != IDYES) continue;
+        // Stopped by the user after each chunk: the chunks done hold the
+        // file, the rest of the run its old bytes, and the message says so.
+        sweep_stops(row.name, op, 3, [&](unsigned chunks_done, const Outcome& o) {
+            for (uint32_t s = 0; s < kImageSectors; ++s) {
+                bool imported = s >= kFirst && s < kFirst + 128 * chunks_done;
+                ASSERT_EQ(sector_of(o.image, s), imported ? meant(s - kFirst) : baseline_sector(s)) << s;
+            }
+            ASSERT_EQ(o.boxes.size(), 1u);
+            EXPECT_EQ(o.boxes[0].text, "The import was stopped: " + std::to_string(128 * chunks_done) +
+                                           " of the 300 sector(s) were imported.");
+            EXPECT_EQ(o.sector_data, meant(0)) << "the shown sector is read again";
+        });
     }
 }
 

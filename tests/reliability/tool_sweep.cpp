@@ -3,6 +3,7 @@
 #include "disk_fixture.h"
 #include "editor/editor_state.h"
 #include "output/image_files.h"
+#include "platform/user/input.h"
 
 using platform::HeadlessHost;
 using namespace testing_support;
@@ -43,7 +44,7 @@ void ToolSweep::go_to(DWORD sector) {
     press(VK_NEXT);
 }
 
-Outcome ToolSweep::run(const Operation& operation, const Fault* fault) {
+Outcome ToolSweep::run(const Operation& operation, const Fault* fault, unsigned stop_after) {
     fresh_run();
     // In place: a loop device may stand on the file.
     for (const auto& [at, text] : planted_) write_file_bytes(model_.path(), at, {text.begin(), text.end()});
@@ -59,6 +60,15 @@ Outcome ToolSweep::run(const Operation& operation, const Fault* fault) {
     if (operation.prepare) operation.prepare();
     arm(fault);
     operation.start();
+    if (stop_after > 0) {
+        // Its dialogs answered, it runs; it looks for input once between
+        // two chunks.
+        if (operation.act) host_.then("answer the operation's dialogs", [operation] { return operation.act(); });
+        auto looks = std::make_shared<unsigned>(0);
+        host_.while_busy("Escape after chunk " + std::to_string(stop_after), [looks, stop_after] {
+            return ++*looks >= stop_after && platform::input_key(VK_ESCAPE, 0, 0x1B);
+        });
+    }
     host_.then("run the operation to its end", [operation] {
         if (operation.act && operation.act()) return false;
         return operation.finished();
@@ -97,6 +107,21 @@ void ToolSweep::sweep_tool(const std::string& name, const Operation& operation,
         EXPECT_GT(outcome.fired, 0u) << "the fault never came";
         check(*fault, outcome);
     });
+}
+
+void ToolSweep::sweep_stops(const std::string& name, const Operation& operation, unsigned chunks,
+                            const std::function<void(unsigned chunks_done, const Outcome&)>& check) {
+    for (Disk disk : kDisks) {
+        if (!use_disk(disk)) continue;
+        for (unsigned stop = 1; stop < chunks; ++stop) {
+            SCOPED_TRACE(name + " on " + reliability::name(disk) + ", stopped after chunk " + std::to_string(stop));
+            Outcome outcome = run(operation, nullptr, stop);
+            SCOPED_TRACE("messages:" + outcome.box_texts());
+            check(stop, outcome);
+            if (HasFatalFailure()) return;
+        }
+    }
+    use_disk(Disk::ImageFile);
 }
 
 }  // namespace reliability

@@ -45,14 +45,21 @@ protected:
     static std::vector<uint8_t> sector_of(const std::vector<uint8_t>& bytes, uint64_t sector);
 
     // Runs the program once, fault armed (none: nullptr) just before the
-    // operation starts.
-    Outcome run(const Operation& operation, const Fault* fault);
+    // operation starts; stopped by the user (Escape) after stop_after of its
+    // chunks when that is not 0.
+    Outcome run(const Operation& operation, const Fault* fault, unsigned stop_after = 0);
 
     // On each disk: the clean run, checked by check_clean, then every fault,
     // checked by check.
     void sweep_tool(const std::string& name, const Operation& operation,
                     const std::function<void(const Outcome& clean)>& check_clean,
                     const std::function<void(const Fault&, const Outcome&)>& check);
+
+    // On each disk: the operation stopped after each of its chunks but the
+    // last (it has `chunks`), each run checked by check with the chunks it
+    // ran.
+    void sweep_stops(const std::string& name, const Operation& operation, unsigned chunks,
+                     const std::function<void(unsigned chunks_done, const Outcome&)>& check);
 
     // To a sector as the user gets there: a step from the one before.
     void go_to(DWORD sector);
