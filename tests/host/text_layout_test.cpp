@@ -28,6 +28,10 @@ TEST(CodePage, BytesAreWindows1252AndControlsKeepAVisibleCell) {
     }
     EXPECT_EQ(platform::qt::to_ansi(QChar(0x03A9)), '?') << "no byte for Omega";
     EXPECT_EQ(platform::qt::strip_mnemonics(QStringLiteral("&File && &Edit&")), QStringLiteral("File & Edit"));
+    // The letter to underline, counted in the stripped text.
+    EXPECT_EQ(platform::qt::mnemonic_position(QStringLiteral("Sea&rch")), 3);
+    EXPECT_EQ(platform::qt::mnemonic_position(QStringLiteral("A && &B")), 4);
+    EXPECT_EQ(platform::qt::mnemonic_position(QStringLiteral("Fish && Chips")), -1);
 }
 
 TEST_F(TextLayout, StaticTextsWrapAtBlanksAndLineBreaks) {

@@ -2,7 +2,8 @@
 // another program reads it through the controls' own messages, one
 // "name=value" line each:
 //   counter, hex.length, hex.lines, hex.selection, hex.line0, text.length,
-//   text.lines, text.selection
+//   text.lines, text.selection, and focus: the identifier of the control
+//   with the keyboard focus and the caption of its window ("1024 Goto Sector")
 // Exit status 1 when no main window is there.
 #include <stdio.h>
 #include <string.h>
@@ -48,5 +49,15 @@ int main() {
     printf("counter=%s\n", text_of(GetDlgItem(main_window, IDC_SECTOR_COUNTER)).c_str());
     show_pane("hex", GetDlgItem(main_window, IDC_HEX_PANE));
     show_pane("text", GetDlgItem(main_window, IDC_TEXT_PANE));
+    GUITHREADINFO gui;
+    memset(&gui, 0, sizeof gui);
+    gui.cbSize = sizeof gui;
+    if (GetGUIThreadInfo(0, &gui) && gui.hwndFocus) {
+        char caption[64] = {};
+        GetWindowTextA(GetAncestor(gui.hwndFocus, GA_ROOT), caption, sizeof caption);
+        printf("focus=%d %s\n", GetDlgCtrlID(gui.hwndFocus), caption);
+    } else {
+        printf("focus=none\n");
+    }
     return 0;
 }

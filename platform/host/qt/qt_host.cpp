@@ -339,11 +339,16 @@ bool QtHost::eventFilter(QObject* watched, QEvent* event) {
 
 bool QtHost::key_event(TopWindow* top, QEvent* event) {
     auto* key = static_cast<QKeyEvent*>(event);
-    // F10 takes the keys to the menu bar, as on Windows; the menu's letters
-    // and arrows then work as Qt's menus let them.
+    // F10 selects the menu bar, as on Windows: the way Alt alone does in
+    // Qt's menu bar, so that a menu's letter then opens it.
     if (event->type() == QEvent::KeyPress && key->key() == Qt::Key_F10 && key->modifiers() == Qt::NoModifier &&
-        top->menu_bar() && !top->menu_bar()->actions().isEmpty() && accepts_input(top->hwnd())) {
-        top->menu_bar()->setActiveAction(top->menu_bar()->actions().first());
+        top->menu_bar() && accepts_input(top->hwnd())) {
+        // Qt's key events of a modifier key stand for the state after the key:
+        // Alt held while it goes down, no longer once it is up.
+        QKeyEvent alt_down(QEvent::ShortcutOverride, Qt::Key_Alt, Qt::NoModifier);
+        QCoreApplication::sendEvent(top, &alt_down);
+        QKeyEvent alt_up(QEvent::KeyRelease, Qt::Key_Alt, Qt::AltModifier);
+        QCoreApplication::sendEvent(top, &alt_up);
         return true;
     }
     if (event->type() == QEvent::ShortcutOverride) {

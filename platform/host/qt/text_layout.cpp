@@ -130,6 +130,16 @@ std::vector<QString> TextMetrics::wrap(const QString& text, qreal width) const {
     return lines;
 }
 
+qsizetype mnemonic_position(const QString& text) {
+    qsizetype stripped = 0;
+    for (qsizetype i = 0; i < text.size(); ++i, ++stripped) {
+        if (text[i] != QLatin1Char('&') || i + 1 >= text.size()) continue;
+        if (text[i + 1] != QLatin1Char('&')) return stripped;
+        ++i;  // "&&" stands for one "&"
+    }
+    return -1;
+}
+
 QString strip_mnemonics(const QString& text) {
     QString out;
     out.reserve(text.size());

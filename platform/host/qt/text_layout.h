@@ -71,6 +71,8 @@ private:
 
 // Removes the '&' marks of a control text: "&&" is one '&'.
 QString strip_mnemonics(const QString& text);
+// Where the underlined letter stands once the marks are stripped; -1: none.
+qsizetype mnemonic_position(const QString& text);
 
 // Where the lines and characters of an edit control stand. Built from the
 // control's text, its style and size; the first line shown and the

@@ -269,6 +269,7 @@ void ControlWidget::paint_static(QPainter& painter) {
     default: break;
     }
     QString text = from_ansi(view_.text);
+    qsizetype mnemonic = (view_.style & SS_NOPREFIX) ? -1 : mnemonic_position(text);
     if (!(view_.style & SS_NOPREFIX)) text = strip_mnemonics(text);
     bool wraps = type == SS_LEFT || type == SS_CENTER || type == SS_RIGHT;
     std::vector<QString> lines;
@@ -285,6 +286,12 @@ void ControlWidget::paint_static(QPainter& painter) {
         qreal room = width() - metrics_.width(line);
         qreal x = type == SS_CENTER ? std::floor(room / 2) : type == SS_RIGHT ? room : 0;
         metrics_.draw(painter, x, y, line);
+        // The underlined letter, as a label of one line shows it.
+        if (lines.size() == 1 && mnemonic >= 0 && mnemonic < line.size()) {
+            std::vector<qreal> at = metrics_.positions(line);
+            qreal under = y + metrics_.ascent() + 1;
+            painter.drawLine(QPointF(x + at[mnemonic], under), QPointF(x + at[mnemonic + 1] - 1, under));
+        }
         y += line_height;
         if (y >= height()) break;
     }
@@ -298,6 +305,8 @@ void ControlWidget::paint_button(QPainter& painter) {
     option.fontMetrics = QFontMetrics(metrics_.font());
     option.state.setFlag(QStyle::State_Enabled, view_.enabled);
     option.state.setFlag(QStyle::State_HasFocus, view_.focused && isActiveWindow());
+    // The focus shows, as Windows shows it once the keys are in use.
+    option.state.setFlag(QStyle::State_KeyboardFocusChange, view_.focused && isActiveWindow());
     option.state &= ~QStyle::State_MouseOver;
     if (!view_.enabled) option.palette.setCurrentColorGroup(QPalette::Disabled);
     if (kind_ == Kind::PushButton) {
