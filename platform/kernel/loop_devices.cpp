@@ -28,11 +28,10 @@ bool asked_of_the_device(int fd, FileId* file) {
     return true;
 }
 
-// Where the device cannot be opened (no permission): the file the sysfs
-// line names. A deleted image's line ends in " (deleted)" and names nothing,
-// or a newer file of that name, which must not be taken for it; such an
-// image can still be reached through another hard link, which only the
-// device itself can tell.
+// The file the sysfs line names. A deleted image's line ends in
+// " (deleted)" and names nothing, or a newer file of that name, which must
+// not be taken for it; such an image can still be reached through another
+// hard link, which only the device itself could tell.
 bool named_in(const std::string& backing_file_line, FileId* file) {
     static const char kDeleted[] = " (deleted)";
     const size_t suffix = sizeof kDeleted - 1;
@@ -76,16 +75,10 @@ std::vector<std::string> loop_devices_backed_by(const FileId& file) {
         std::string name = entry->d_name;
         std::string line;
         if (!read_backing_line("/sys/block/" + name + "/loop/backing_file", &line)) continue;
-        std::string device = "/dev/" + name;
+        // By the name only: opening every loop device at every write open
+        // would hold off anyone's detach of one (it waits for the last close).
         FileId backing;
-        bool known = false;
-        int fd = ::open(device.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-        if (fd >= 0) {
-            known = asked_of_the_device(fd, &backing);
-            ::close(fd);
-        }
-        if (!known) known = named_in(line, &backing);
-        if (known && backing == file) found.push_back(device);
+        if (named_in(line, &backing) && backing == file) found.push_back("/dev/" + name);
     }
     ::closedir(listing);
     std::sort(found.begin(), found.end(),

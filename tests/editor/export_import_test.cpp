@@ -593,8 +593,11 @@ TEST_F(ExportImport, ALongRunShowsItsProgressAndStopsWhenAsked) {
     go_to(100);
     export_to(image("out.bin"), "1000");
     std::string progress;
-    host_.while_busy("time passes", [] {
+    host_.while_busy("time passes; keys and the menu of the main window meanwhile", [] {
         platform::advance_tick_count(1000);
+        // The main window waits: neither an edit nor a command reaches it.
+        platform::input_key('7', 0, '7');
+        platform::input_choose_menu_item(EditorState.MainWindow, IDM_ZERO_DATA);
         return true;
     });
     host_.while_busy("Cancel in the progress dialog", [&] {
@@ -611,6 +614,8 @@ TEST_F(ExportImport, ALongRunShowsItsProgressAndStopsWhenAsked) {
     host_.while_busy("Escape", [] { return platform::input_key(VK_ESCAPE, 0, 0x1B); });
     host_.answer_message_box(IDOK);
     bool gone = false;
+    Shown after;
+    look(&after);
     host_.check("no progress dialog", [&] { gone = !HeadlessHost::window("Import Sector(s)")() && !HeadlessHost::window("Export Sector(s)")(); });
     quit();
     run_editor();
@@ -626,6 +631,8 @@ TEST_F(ExportImport, ALongRunShowsItsProgressAndStopsWhenAsked) {
     EXPECT_EQ(seen[1].text, "The import was stopped: 128 of the 1000 sector(s) were imported.");
     EXPECT_EQ(seen[1].caption, "Import Sector(s)");
     EXPECT_TRUE(gone);
+    EXPECT_EQ(after.data, stamped_sector(5000)) << "the import's sector, neither edited nor zeroed";
+    EXPECT_EQ(after.dirty, 0);
 }
 
 }  // namespace

@@ -228,14 +228,14 @@ TEST_F(Input, AMenuItemChosenThroughTheQtMenuBarReachesTheWindow) {
     ASSERT_NE(bar, nullptr);
     ASSERT_EQ(bar->actions().size(), 1);
     QAction* file = bar->actions().first();
-    EXPECT_EQ(file->text(), QStringLiteral("File"));
+    EXPECT_EQ(file->text(), QStringLiteral("&File"));
     QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(file).center());
     QMenu* menu = file->menu();
     ASSERT_TRUE(menu && menu->isVisible());
     ASSERT_EQ(menu->actions().size(), 2);
     QAction* act = menu->actions()[0];
     QAction* grayed = menu->actions()[1];
-    EXPECT_EQ(act->text(), QStringLiteral("Act"));
+    EXPECT_EQ(act->text(), QStringLiteral("&Act"));
     EXPECT_FALSE(grayed->isEnabled());
     QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(act).center());
     ASSERT_TRUE(pump_until([] { return has_command(IDM_ACT, 0); }));
@@ -253,6 +253,25 @@ TEST_F(Input, AMenuItemChosenThroughTheQtMenuBarReachesTheWindow) {
     settle();
     QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(file).center());
     EXPECT_FALSE(menu->isVisible());
+}
+
+// As on Windows: F10 selects the menu bar without opening a menu, a menu's
+// letter then opens it and an item's letter chooses the item.
+TEST_F(Input, F10AndTheLettersChooseAMenuItem) {
+    HWND dialog = create(conformance_module(), IDD_PLAIN);
+    platform::qt::TopWindow* top = window(dialog);
+    QMenuBar* bar = top->menu_bar();
+    ASSERT_NE(bar, nullptr);
+    QMenu* menu = bar->actions().first()->menu();
+    top->activateWindow();
+    settle();
+    QTest::keyClick(top, Qt::Key_F10);
+    EXPECT_FALSE(menu->isVisible()) << "the bar is selected, no menu opened";
+    ASSERT_EQ(QApplication::focusWidget(), bar) << "the keys go to the menu bar";
+    QTest::keyClick(bar, Qt::Key_F);
+    ASSERT_TRUE(menu->isVisible());
+    QTest::keyClick(menu, Qt::Key_A);
+    EXPECT_TRUE(pump_until([] { return has_command(IDM_ACT, 0); }));
 }
 
 TEST_F(Input, AnEntryChosenInTheComboBoxsListReachesTheWindowSystem) {

@@ -449,9 +449,9 @@ TEST_F(KernelDevice, ImageOfAnAttachedLoopDeviceOpensOnlyForReading) {
     EXPECT_EQ(write_open("\\\\.\\C:"), DWORD{ERROR_SUCCESS}) << "detached, the image is an ordinary file again";
 }
 
+// The image is found through the name sysfs gives, compared by device and
+// inode: by any link, for any user; once deleted it names nothing.
 TEST_F(KernelDevice, AttachedImageIsKnownByItsFileNotByItsName) {
-    // Another user looks too: the loop device opens only for root, so the
-    // image is found by the name sysfs gives.
     ::chmod(dir_.path().c_str(), 0755);
     write_stamped_image(image("disk.img"), 64);
     ::chmod(image("disk.img").c_str(), 0666);
@@ -463,6 +463,7 @@ TEST_F(KernelDevice, AttachedImageIsKnownByItsFileNotByItsName) {
     };
     EXPECT_EQ(write_open(image("disk.img")), DWORD{ERROR_SHARING_VIOLATION});
     EXPECT_EQ(as_other_user(image("disk.img")), std::to_string(ERROR_SHARING_VIOLATION));
+    EXPECT_EQ(write_open(image("other-name.img")), DWORD{ERROR_SHARING_VIOLATION}) << "the image by its other link";
 
     // Deleted while attached, the image's sysfs name ends in " (deleted)";
     // a new file of the old name is another file.
@@ -471,7 +472,6 @@ TEST_F(KernelDevice, AttachedImageIsKnownByItsFileNotByItsName) {
     ::chmod(image("disk.img").c_str(), 0666);
     EXPECT_EQ(write_open(image("disk.img")), DWORD{ERROR_SUCCESS});
     EXPECT_EQ(as_other_user(image("disk.img")), std::to_string(ERROR_SUCCESS));
-    EXPECT_EQ(write_open(image("other-name.img")), DWORD{ERROR_SHARING_VIOLATION}) << "the image by its other link";
 }
 
 // Partition 1 of a loop device, declared to the kernel for the lifetime of

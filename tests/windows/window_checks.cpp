@@ -325,7 +325,7 @@ void menu_checks() {
     char caption[32] = {};
     if (file) GetMenuStringA(file, IDM_ACT, caption, sizeof caption, MF_BYCOMMAND);
     check(bar && GetMenuItemCount(bar) == 1 && file && GetMenuItemCount(file) == 2 &&
-              GetMenuItemID(file, 0) == IDM_ACT && strcmp(caption, "Act") == 0,
+              GetMenuItemID(file, 0) == IDM_ACT && strcmp(caption, "&Act") == 0,
           "a menu reads back by position and by identifier");
     check(file && (GetMenuState(file, IDM_GRAYED, MF_BYCOMMAND) & MF_GRAYED) &&
               !(GetMenuState(file, IDM_ACT, MF_BYCOMMAND) & MF_GRAYED),
