@@ -189,7 +189,13 @@ LoopDevice::LoopDevice(const std::string& image, Options options) {
 
 LoopDevice::~LoopDevice() {
     released_outside(held_);
-    if (!device_.empty()) run_command("losetup -d " + device_);
+    if (device_.empty()) return;
+    run_command("losetup -d " + device_);
+    // A device someone still has open (udev's probe, say) lets go of its
+    // image only at the last close: until then the image counts as attached
+    // and opens read-only.
+    std::string backing = "/sys/block/" + fs::path(device_).filename().string() + "/loop/backing_file";
+    for (int wait = 0; wait < 500 && fs::exists(backing); ++wait) usleep(10000);
 }
 
 Mounted::Mounted(const std::string& device) {
