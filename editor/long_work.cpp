@@ -43,10 +43,6 @@ bool long_work_running() { return Running; }
 
 void stop_long_work() { StopAsked = true; }
 
-static bool is_input(UINT message) {
-    return (message >= WM_KEYFIRST && message <= WM_KEYLAST) || (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST);
-}
-
 bool long_work_stopped() {
     // Input that has come meanwhile is taken first: a person's click on
     // Cancel while the disk was busy.
@@ -64,11 +60,10 @@ bool long_work_stopped() {
             StopAsked = true;
             break;
         }
+        // The main window takes no keys here: its accelerators are its own
+        // loop's, and that loop waits for this work.
         HWND dialog = WorkDialog;
-        bool for_dialog = dialog && (msg.hwnd == dialog || IsChild(dialog, msg.hwnd));
-        // Keys typed into the panes would edit the sector the work may replace.
-        if (is_input(msg.message) && !for_dialog) continue;
-        if (for_dialog && IsDialogMessageA(dialog, &msg)) continue;
+        if (dialog && IsDialogMessageA(dialog, &msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }

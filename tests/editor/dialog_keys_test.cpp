@@ -165,7 +165,14 @@ TEST_F(DialogKeys, SearchDiskRunsFromTheKeyboardInBothModes) {
     choose_menu(IDM_SEARCH_DISK);
     alt('x');  // "He&xadecimal"
     alt('r');
-    press(VK_SPACE);  // types nothing in hex mode
+    press(VK_SPACE);  // types nothing in hex mode, nor does a letter that is no digit
+    host_.type_text("x");
+    std::string after_space;
+    host_.check("the field", [&] {
+        char text[80] = {};
+        GetDlgItemTextA(HeadlessHost::window("Search Disk")(), IDC_TEXT_FIELD, text, sizeof text);
+        after_space = text;
+    });
     host_.type_text("c0");
     press(VK_TAB);  // to the ASCII button: the digits still reach the pattern
     host_.type_text("ffee");
@@ -179,6 +186,7 @@ TEST_F(DialogKeys, SearchDiskRunsFromTheKeyboardInBothModes) {
     look();
     quit();
     run_editor();
+    EXPECT_EQ(after_space, "");
     EXPECT_EQ(hex_field, "C0 FF EE ");
     EXPECT_EQ(counters, (std::vector<std::string>{"0000000009 of 0000000063", "0000000020 of 0000000063"}));
 }

@@ -610,6 +610,8 @@ TEST_F(ExportImport, ALongRunShowsItsProgressAndStopsWhenAsked) {
         return platform::input_click(cancel, {2, 2}, 0);
     });
     host_.answer_message_box(IDOK);
+    Shown after_export;
+    look(&after_export);
     import_from(image("in.bin"), "");
     host_.while_busy("Escape", [] { return platform::input_key(VK_ESCAPE, 0, 0x1B); });
     host_.answer_message_box(IDOK);
@@ -631,8 +633,9 @@ TEST_F(ExportImport, ALongRunShowsItsProgressAndStopsWhenAsked) {
     EXPECT_EQ(seen[1].text, "The import was stopped: 128 of the 1000 sector(s) were imported.");
     EXPECT_EQ(seen[1].caption, "Import Sector(s)");
     EXPECT_TRUE(gone);
-    EXPECT_EQ(after.data, stamped_sector(5000)) << "the import's sector, neither edited nor zeroed";
-    EXPECT_EQ(after.dirty, 0);
+    EXPECT_EQ(after_export.data, stamped_sector(100)) << "neither edited nor zeroed while the export ran";
+    EXPECT_EQ(after_export.dirty, 0);
+    EXPECT_EQ(after.data, stamped_sector(5000)) << "the import's first sector, read again";
 }
 
 }  // namespace
