@@ -8,7 +8,12 @@
 // Input: one action per byte. 0-9, A-F and a-f: that digit's key; 0x80-0x89:
 // keypad 0-9; '<' and 0x08 Backspace; '>' Delete; '#' click Hexadecimal;
 // '$' click ASCII; '%' click the field; '|' close with Cancel and open
-// again; '.' the left arrow; '_' Home; any other byte: the key that types it.
+// again; '.' the left arrow; '_' Home; Tab; any other byte: the key that
+// types it. The dialog's keys hold: Tab goes field, ASCII, Hexadecimal,
+// Search, Cancel; on a button a letter is a mnemonic (or nothing), Space
+// presses it; the arrows move between the two mode buttons. Actions that
+// would press Search or Cancel, and Enter and Escape, are left out: they end
+// the dialog or start a search (the dialog's tests cover them).
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -37,7 +42,7 @@ HWND item(int id) {
     return dialog ? GetDlgItem(dialog, id) : nullptr;
 }
 
-enum class Focus { Field, HexButton, AsciiButton };
+enum class Focus { Field, AsciiButton, HexButton, SearchButton, CancelButton };
 
 struct Model {
     bool hex = false;
@@ -82,8 +87,10 @@ void check(const Model& m, const std::string& where) {
                 IsDlgButtonChecked(EditorState.SearchDialog, IDC_ASCII) == (m.hex ? BST_UNCHECKED : BST_CHECKED),
             where + ": the mode buttons");
     HWND focus = GetFocus();
-    HWND want = item(m.focus == Focus::Field ? IDC_TEXT_FIELD : m.focus == Focus::HexButton ? IDC_HEXADECIMAL : IDC_ASCII);
-    require(focus == want, where + ": the focus");
+    const int ids[] = {IDC_TEXT_FIELD, IDC_ASCII, IDC_HEXADECIMAL, IDC_SEARCH, IDC_CANCEL};
+    HWND want = item(ids[static_cast<int>(m.focus)]);
+    require(focus == want, where + ": the focus is on " + std::to_string(GetDlgCtrlID(focus)) + ", not " +
+                               std::to_string(GetDlgCtrlID(want)));
     if (!m.hex) {
         require(EditorState.NibbleCount == 0, where + ": digits kept in ASCII mode");
         if (m.field_known) require(field_text().empty(), where + ": the field is not empty");
@@ -118,6 +125,33 @@ bool key(UINT vk, BYTE modifiers = 0) {
 
 bool is_digit(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'); }
 
+// The control a character typed while a button has the focus chooses: the
+// one whose letter it is, the focused button itself for Space; -1: none.
+int chosen_by(char c, Focus focus) {
+    if (c == ' ') return static_cast<int>(focus);
+    switch (c >= 'a' && c <= 'z' ? c - 32 : c) {
+    case 'A': return static_cast<int>(Focus::AsciiButton);
+    case 'X': return static_cast<int>(Focus::HexButton);
+    case 'R': return static_cast<int>(Focus::Field);
+    case 'S': return static_cast<int>(Focus::SearchButton);
+    case 'C': return static_cast<int>(Focus::CancelButton);
+    default: return -1;
+    }
+}
+
+// The model after a character typed with a button focused; false when it
+// would press Search or Cancel.
+bool press_button_key(Model* m, char c) {
+    int chosen = chosen_by(c, m->focus);
+    if (chosen < 0) return true;
+    Focus control = static_cast<Focus>(chosen);
+    if (control == Focus::SearchButton || control == Focus::CancelButton) return false;
+    m->focus = control;
+    if (control == Focus::AsciiButton) m->to_ascii();
+    if (control == Focus::HexButton) m->to_hex();
+    return true;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -137,6 +171,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const std::string where = "action " + std::to_string(i) + " '" + fuzz::printable(std::string(1, c)) + "'";
         if (is_digit(c)) {
             char digit = static_cast<char>(c >= 'a' ? c - 32 : c);
+            // In ASCII mode a digit key types its character: on a button, a mnemonic.
+            if (!m.hex && m.focus != Focus::Field && !press_button_key(&m, c)) continue;
             host.then(where, [digit] { return key(static_cast<UINT>(digit)); });
             if (m.hex && m.digits.size() < 50) m.digits += digit;
             if (!m.hex && m.focus == Focus::Field) m.field_known = false;
@@ -166,12 +202,27 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             m.focus = Focus::Field;
             m.field_known = true;
         } else if (c == '.' || c == '_') {
+            // The left arrow moves between the mode buttons and chooses; from
+            // Search or Cancel it would reach the progress text.
+            if (c == '.' && (m.focus == Focus::SearchButton || m.focus == Focus::CancelButton)) continue;
             host.then(where, [c] { return key(c == '.' ? VK_LEFT : VK_HOME); });
+            if (c == '.' && m.focus == Focus::AsciiButton) {
+                m.focus = Focus::HexButton;
+                m.to_hex();
+            } else if (c == '.' && m.focus == Focus::HexButton) {
+                m.focus = Focus::AsciiButton;
+                m.to_ascii();
+            }
+        } else if (c == '\t') {
+            host.then(where, [] { return key(VK_TAB); });
+            m.focus = static_cast<Focus>((static_cast<int>(m.focus) + 1) % 5);
+        } else if (c == '\r' || c == '\n' || c == 0x1B) {
+            continue;
         } else {
+            if (m.focus != Focus::Field && !press_button_key(&m, c)) continue;
             host.type_text(std::string(1, c));
+            // Typed into the field in ASCII mode; in hex mode nothing is.
             if (!m.hex && m.focus == Focus::Field) m.field_known = false;
-            // Space on a focused button clicks it.
-            if (!m.hex && c == ' ' && m.focus == Focus::HexButton) m.to_hex();
         }
         host.check("check " + where, [where, snapshot = m] { check(snapshot, where); });
     }
