@@ -7,7 +7,6 @@
 #include "disk/legacy_services.h"
 #include "disk/sector_access.h"
 #include "editor/editor_state.h"
-#include "editor/pane_render.h"
 #include "editor/sector_commands.h"
 #include "resources/resource.h"
 
@@ -87,12 +86,7 @@ static bool open_selection(HWND dialog) {
     } else {
         open_direct();
     }
-    DWORD got = read_first_sector();
-    if (got != SECTOR_SIZE) {
-        blank_unread_part(got);
-        MessageBoxA(dialog, "Error accessing contents of sector", "Data Error", MB_OK);
-    }
-    render_panes();
+    show_sector_read(read_first_sector(), dialog);
     return true;
 }
 

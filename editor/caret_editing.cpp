@@ -42,10 +42,10 @@ static void put_caret(HWND pane, int position) { SendMessageA(pane, EM_SETSEL, p
 void snap_hex_caret() {
     int p = caret_of(EditorState.HexPane);
     int col = p % HEX_LINE_STRIDE;
-    if ((p / HEX_LINE_STRIDE + p + 1) % 3 != 0 && col < 48) return;  // on a digit
-    if (col < 47) {
+    if (hex_position_to_digit(p) != 2 && col < HEX_LINE_TEXT) return;  // on a digit
+    if (col < HEX_LINE_TEXT - 1) {
         put_caret(EditorState.HexPane, p + 1);  // a separator: the next byte's high digit
-    } else if (p < 1550) {
+    } else if (p < HEX_LAST_LINE) {
         put_caret(EditorState.HexPane, p + 3);  // end of a line: the next line's first digit
     }
 }
@@ -75,12 +75,10 @@ void type_hex_digit(UINT command) {
     }
     snap_hex_caret();
     int p = caret_of(EditorState.HexPane);
-    if (p >= 1597) return;
-    int q = p - 2 * (p / HEX_LINE_STRIDE);
-    int i = q / 3;
+    if (p > HEX_LAST_DIGIT) return;
     BYTE value = (BYTE)hex_digit_value(command);
-    BYTE* byte = &EditorState.SectorData[i];
-    if (q % 3 == 0) {
+    BYTE* byte = &EditorState.SectorData[hex_position_to_byte(p)];
+    if (hex_position_to_digit(p) == 0) {
         *byte = (BYTE)((value << 4) | (*byte & 0x0F));
     } else {
         *byte = (BYTE)((*byte & 0xF0) | value);
@@ -104,17 +102,17 @@ void store_text_byte(BYTE value) {
     int line = p / TEXT_LINE_STRIDE;
     int col = p % TEXT_LINE_STRIDE;
     if (col > 15) {
-        if (line == 31) return;
+        if (line == TEXT_LAST_LINE) return;
         put_caret(EditorState.TextPane, p + 2);
         p = caret_of(EditorState.TextPane);
         line = p / TEXT_LINE_STRIDE;
         col = p % TEXT_LINE_STRIDE;
     }
-    int i = 16 * line + col;
+    int i = text_position_to_byte(p);
     if (i >= 512) return;
     EditorState.SectorData[i] = value;
     render_text_pane();
-    int hex = HEX_LINE_STRIDE * line + 3 * col;
+    int hex = hex_position_of_byte(i);
     SendMessageA(EditorState.HexPane, EM_SETSEL, hex, hex + 2);
     char digits[3];
     snprintf(digits, sizeof digits, "%02X", value);
@@ -127,8 +125,8 @@ void store_text_byte(BYTE value) {
         col = 0;
         ++line;
     }
-    if (line == 32) {
-        line = 31;
+    if (line > TEXT_LAST_LINE) {
+        line = TEXT_LAST_LINE;
         col = 15;
     }
     put_caret(EditorState.TextPane, TEXT_LINE_STRIDE * line + col);
@@ -136,7 +134,7 @@ void store_text_byte(BYTE value) {
 
 void move_caret_right() {
     int p = caret_of(EditorState.HexPane);
-    if (p >= 1596) return;
+    if (p >= HEX_LAST_DIGIT) return;
     put_caret(EditorState.HexPane, p + 1);
     snap_hex_caret();
 }
@@ -146,7 +144,7 @@ void move_caret_left() {
     if (p == 0) return;
     put_caret(EditorState.HexPane, p);
     int col = p % HEX_LINE_STRIDE;
-    if ((p / HEX_LINE_STRIDE + p) % 3 != 0 && col <= 47) {
+    if (hex_position_to_digit(p) != 0 && col < HEX_LINE_TEXT) {
         put_caret(EditorState.HexPane, p - 1);
     } else if (col == 0) {
         put_caret(EditorState.HexPane, p - 4);
@@ -157,7 +155,7 @@ void move_caret_left() {
 
 void move_caret_down() {
     int p = caret_of(EditorState.HexPane);
-    if (p < 1550) put_caret(EditorState.HexPane, p + HEX_LINE_STRIDE);
+    if (p < HEX_LAST_LINE) put_caret(EditorState.HexPane, p + HEX_LINE_STRIDE);
 }
 
 void move_caret_up() {
@@ -168,7 +166,7 @@ void move_caret_up() {
 void switch_pane() {
     if (EditorState.HexPaneActive == 1) {
         int p = caret_of(EditorState.HexPane);
-        int t = (p % HEX_LINE_STRIDE) / 3 + TEXT_LINE_STRIDE * (p / HEX_LINE_STRIDE);
+        int t = hex_to_text_position(p);
         SendMessageA(EditorState.TextPane, EM_SETSEL, t + 1, t);
         SetFocus(EditorState.TextPane);
     } else {

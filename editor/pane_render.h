@@ -14,6 +14,11 @@ constexpr int HEX_PANE_LENGTH = 31 * HEX_LINE_STRIDE + 48;     // 1598
 constexpr int TEXT_PANE_LENGTH = 31 * TEXT_LINE_STRIDE + 16;   // 574
 constexpr int TEXT_PANE_LENGTH_WITH_BREAK = 32 * TEXT_LINE_STRIDE;  // 576
 constexpr int COUNTER_LENGTH = 24;
+// A hex line: 16 bytes of two digits and a blank (48 characters), then CR LF.
+constexpr int HEX_LINE_TEXT = 48;
+constexpr int HEX_LAST_LINE = 31 * HEX_LINE_STRIDE;           // where the last line starts: 1550
+constexpr int HEX_LAST_DIGIT = HEX_LAST_LINE + 3 * 15 + 1;     // the last byte's low digit: 1596
+constexpr int TEXT_LAST_LINE = 31;
 
 // One scratch buffer for both panes' texts, the display copy and the counter.
 extern char PaneText[2048];

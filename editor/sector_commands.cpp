@@ -6,8 +6,9 @@
 #include "editor/editor_state.h"
 #include "editor/pane_render.h"
 
-static void report_read_failure() {
-    MessageBoxA(EditorState.MainWindow, "Error accessing contents of sector", "Data Error", MB_OK);
+static void report_read_failure(HWND owner) {
+    if (!MessageBoxA(owner, "Error accessing contents of sector", "Data Error", MB_OK) && owner)
+        MessageBoxA(NULL, "Error accessing contents of sector", "Data Error", MB_OK);
 }
 
 static void report_write_failure() {
@@ -36,18 +37,17 @@ bool prompt_save_changes() {
     return true;
 }
 
-void blank_unread_part(DWORD bytes_read) {
-    if (bytes_read < SECTOR_SIZE) memset(EditorState.SectorData + bytes_read, 0, SECTOR_SIZE - bytes_read);
+void show_sector_read(DWORD bytes_read, HWND owner) {
+    if (bytes_read < SECTOR_SIZE) {
+        memset(EditorState.SectorData + bytes_read, 0, SECTOR_SIZE - bytes_read);
+        report_read_failure(owner);
+    }
+    render_panes();
 }
 
 static void show_sector(DWORD sector) {
     EditorState.CurrentSector = sector;
-    DWORD got = read_sectors(EditorState.DiskRef, sector, 1, EditorState.SectorData);
-    if (got != SECTOR_SIZE) {
-        blank_unread_part(got);
-        report_read_failure();
-    }
-    render_panes();
+    show_sector_read(read_sectors(EditorState.DiskRef, sector, 1, EditorState.SectorData), EditorState.MainWindow);
 }
 
 void step_to_next_sector() {
@@ -73,7 +73,7 @@ alignas(SECTOR_SIZE) static BYTE UndoBuffer[SECTOR_SIZE];
 
 void undo_changes() {
     if (read_sectors(EditorState.DiskRef, EditorState.CurrentSector, 1, UndoBuffer) != SECTOR_SIZE) {
-        report_read_failure();
+        report_read_failure(EditorState.MainWindow);
         return;
     }
     memcpy(EditorState.SectorData, UndoBuffer, SECTOR_SIZE);

@@ -14,7 +14,9 @@ void copy_to_buffer();
 void paste_from_buffer();
 void zero_data();
 
-// After a read of the shown sector that delivered fewer than 512 bytes:
-// the rest is blanked, so the panes never show another sector's bytes
-// under this sector's number (nor would Save write them there).
-void blank_unread_part(DWORD bytes_read);
+// After a read of the shown sector into SectorData that gave bytes_read:
+// the part not read is blanked, so the panes never show another sector's
+// bytes under this sector's number (nor would Save write them there); a
+// short read is said ("Error accessing contents of sector", owned by owner,
+// or by nobody should owner be gone meanwhile); the panes show the sector.
+void show_sector_read(DWORD bytes_read, HWND owner);

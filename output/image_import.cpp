@@ -146,10 +146,7 @@ static bool transfer(FILE* file, unsigned long long file_bytes, BYTE* buffer, DW
 static void reread_shown_sector() {
     DWORD got = read_sectors(EditorState.DiskRef, EditorState.CurrentSector, 1, EditorState.SectorData);
     EditorState.SectorDirty = 0;
-    if (got != SECTOR_SIZE) {
-        blank_unread_part(got);
-        MessageBoxA(EditorState.MainWindow, "Error accessing contents of sector", "Data Error", MB_OK);
-    }
+    show_sector_read(got, EditorState.MainWindow);
 }
 
 static void report_disk_end(DWORD imported) {

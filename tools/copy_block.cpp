@@ -7,7 +7,6 @@
 #include "disk/sector_access.h"
 #include "editor/editor_state.h"
 #include "editor/long_work.h"
-#include "editor/pane_render.h"
 #include "editor/sector_commands.h"
 #include "resources/resource.h"
 
@@ -83,12 +82,7 @@ static void copy_sectors(CopyRun* run) {
 static void show_copied_sector(const CopyRun* run) {
     DWORD shown = EditorState.CurrentSector;
     if (EditorState.SectorDirty || shown < run->destination || shown - run->destination >= run->reachable) return;
-    DWORD got = read_sectors(EditorState.DiskRef, shown, 1, EditorState.SectorData);
-    if (got != SECTOR_SIZE) {
-        blank_unread_part(got);
-        MessageBoxA(run->dialog, "Error accessing contents of sector", "Data Error", MB_OK);
-    }
-    render_panes();
+    show_sector_read(read_sectors(EditorState.DiskRef, shown, 1, EditorState.SectorData), run->dialog);
 }
 
 static void report_outcome(const CopyRun* run) {

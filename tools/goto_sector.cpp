@@ -3,7 +3,6 @@
 #include "disk/legacy_services.h"
 #include "disk/sector_access.h"
 #include "editor/editor_state.h"
-#include "editor/pane_render.h"
 #include "editor/sector_commands.h"
 #include "resources/resource.h"
 
@@ -29,12 +28,7 @@ static void go_to_sector(HWND dialog) {
     DWORD sector = GetDlgItemInt(dialog, IDC_GOTO_NUMBER, &translated, FALSE);
     if (sector > EditorState.LastSector) sector = EditorState.LastSector;
     EditorState.CurrentSector = sector;
-    DWORD got = read_chosen_sector();
-    if (got != SECTOR_SIZE) {
-        blank_unread_part(got);
-        MessageBoxA(dialog, "Error accessing contents of sector", "Data Error", MB_OK);
-    }
-    render_panes();
+    show_sector_read(read_chosen_sector(), dialog);
     PostMessageA(dialog, WM_CLOSE, 0, 0);
 }
 

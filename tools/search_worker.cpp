@@ -5,7 +5,6 @@
 
 #include "disk/sector_access.h"
 #include "editor/editor_state.h"
-#include "editor/pane_render.h"
 #include "editor/sector_commands.h"
 #include "resources/resource.h"
 #include "tools/pattern_scan.h"
@@ -84,12 +83,7 @@ void show_search_progress(HWND dialog) {
 static void show_hit(DWORD sector) {
     EditorState.CurrentSector = sector;
     EditorState.SectorDirty = 0;
-    DWORD got = read_sectors(EditorState.DiskRef, sector, 1, EditorState.SectorData);
-    if (got != SECTOR_SIZE) {
-        blank_unread_part(got);
-        tell("Error accessing contents of sector", "Data Error");
-    }
-    render_panes();
+    show_sector_read(read_sectors(EditorState.DiskRef, sector, 1, EditorState.SectorData), EditorState.SearchDialog);
 }
 
 // Scans start ... LastSector in chunks of 128 sectors, each beginning with the
