@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "disk/chunk_buffer.h"
 #include "disk/sector_access.h"
 #include "editor/editor_state.h"
 #include "output/image_files.h"
@@ -101,7 +102,7 @@ void export_sectors() {
     }
     setvbuf(file, NULL, _IONBF, 0);
     DWORD first = EditorState.CurrentSector;
-    DWORD count = sectors_within_disk(first, asked);
+    DWORD count = sectors_within_disk(first, asked, EditorState.LastSector);
     DWORD unread = 0;
     bool stopped = false;
     begin_transfer_progress("Export Sector(s)");

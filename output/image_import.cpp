@@ -2,6 +2,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "disk/chunk_buffer.h"
 #include "disk/sector_access.h"
 #include "editor/editor_state.h"
 #include "editor/pane_render.h"
@@ -177,7 +178,7 @@ static void import_from_file(DWORD* asked, DWORD* fitted) {
         return;
     }
     DWORD first = EditorState.CurrentSector;
-    DWORD on_disk = sectors_within_disk(first, count);
+    DWORD on_disk = sectors_within_disk(first, count, EditorState.LastSector);
     BYTE* buffer = allocate_chunk_buffer();
     WritesRefused = false;
     if (!buffer) {

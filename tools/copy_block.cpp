@@ -2,18 +2,14 @@
 
 #include <stdio.h>
 
-#include <new>
 
+#include "disk/chunk_buffer.h"
 #include "disk/sector_access.h"
 #include "editor/editor_state.h"
 #include "editor/long_work.h"
 #include "editor/sector_commands.h"
 #include "resources/resource.h"
 
-constexpr DWORD COPY_CHUNK = 128;
-// Unbuffered devices want aligned buffers; a page keeps every transfer
-// going straight to the device.
-constexpr std::align_val_t COPY_BUFFER_ALIGNMENT{4096};
 
 struct CopyRun {
     HWND dialog;
@@ -26,14 +22,6 @@ struct CopyRun {
     bool write_failed;
     bool stopped;     // by the user, before the end
 };
-
-// Sectors of a run of total from first that lie within 0 … LastSector; a run
-// never goes on past sector 4,294,967,295 to sector 0.
-static DWORD sectors_on_disk(DWORD first, DWORD total) {
-    if (first > EditorState.LastSector) return 0;
-    ULONGLONG room = (ULONGLONG)EditorState.LastSector - first + 1;
-    return room < total ? (DWORD)room : total;
-}
 
 // Copies size sectors at offset into the run. Only whole sectors that the
 // read delivered are written; a failed write is reported and ends the copy.
@@ -65,7 +53,7 @@ static void copy_sectors(CopyRun* run) {
     bool descending = run->destination > run->source && run->destination - run->source < run->reachable;
     DWORD done = 0;
     while (done < run->reachable && !run->write_failed) {
-        DWORD size = run->reachable - done < COPY_CHUNK ? run->reachable - done : COPY_CHUNK;
+        DWORD size = run->reachable - done < CHUNK_SECTORS ? run->reachable - done : CHUNK_SECTORS;
         copy_chunk(run, descending ? run->reachable - done - size : done, size);
         done += size;
         show_progress(run, done);
@@ -120,13 +108,14 @@ static void copy_block(HWND dialog) {
     run.source = EditorState.CurrentSector;
     run.destination = GetDlgItemInt(dialog, IDC_DESTINATION, &translated, FALSE);
     run.total = GetDlgItemInt(dialog, IDC_SECTORS_TO_COPY, &translated, FALSE);
-    run.buffer = new (COPY_BUFFER_ALIGNMENT, std::nothrow) BYTE[COPY_CHUNK * SECTOR_SIZE];
+    run.buffer = allocate_chunk_buffer();
     if (!run.buffer) {
         MessageBoxA(EditorState.MainWindow, "Insufficient free memory to perform transfer", "Error Copying", MB_OK);
         PostMessageA(dialog, WM_CLOSE, 0, 0);
         return;
     }
-    run.reachable = sectors_on_disk(run.destination, sectors_on_disk(run.source, run.total));
+    DWORD last = EditorState.LastSector;
+    run.reachable = sectors_within_disk(run.destination, sectors_within_disk(run.source, run.total, last), last);
     begin_long_work(dialog);
     hold_dialog(dialog, true);
     copy_sectors(&run);
@@ -140,7 +129,7 @@ static void copy_block(HWND dialog) {
     }
     show_copied_sector(&run);
     report_outcome(&run);
-    ::operator delete[](run.buffer, COPY_BUFFER_ALIGNMENT);
+    free_chunk_buffer(run.buffer);
     PostMessageA(dialog, WM_CLOSE, 0, 0);
 }
 

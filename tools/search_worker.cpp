@@ -1,16 +1,14 @@
 #include <atomic>
-#include <new>
 #include <stdio.h>
 #include <string.h>
 
+#include "disk/chunk_buffer.h"
 #include "disk/sector_access.h"
 #include "editor/editor_state.h"
 #include "editor/sector_commands.h"
 #include "resources/resource.h"
 #include "tools/pattern_scan.h"
 #include "tools/search_disk.h"
-
-static const DWORD CHUNK_SECTORS = 128;
 
 // What the running search looks for: a copy taken when it starts, so that
 // the dialog's digit and mode commands cannot change it under the worker.
@@ -149,8 +147,7 @@ DWORD WINAPI search_worker(LPVOID) {
     if (WorkerPatternLength > 0 && EditorState.DiskRef == INVALID_HANDLE_VALUE) {
         tell("No disk is open: choose one with File > Select Disk.", "Search Error");
     } else if (WorkerPatternLength > 0) {
-        // Aligned for transfers without the system's cache.
-        chunk = (BYTE*)operator new(CHUNK_SECTORS * SECTOR_SIZE, std::align_val_t(4096), std::nothrow);
+        chunk = allocate_chunk_buffer();
         if (!chunk) {
             tell("Insufficient memory to perform search", "Search Error");
         } else {
@@ -159,7 +156,7 @@ DWORD WINAPI search_worker(LPVOID) {
         }
     }
     report_unread(found, hit, unread, stopped);
-    if (chunk) operator delete(chunk, std::align_val_t(4096), std::nothrow);
+    free_chunk_buffer(chunk);
     // The last write the user-interface thread waits for: what the worker
     // did to CurrentSector and SectorData is visible once this is.
     EditorState.SearchBusy = 0;

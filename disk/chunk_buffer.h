@@ -1,0 +1,16 @@
+// The runs of sectors that Search, Copy Block, Export and Import move: at
+// most CHUNK_SECTORS per transfer, in memory aligned as unbuffered devices
+// want it.
+#pragma once
+
+#include "platform/win32.h"
+
+constexpr DWORD CHUNK_SECTORS = 128;
+
+// A chunk and one spare sector after it; null when it cannot be had.
+BYTE* allocate_chunk_buffer();
+void free_chunk_buffer(BYTE* buffer);
+
+// How many of count sectors from first lie on a disk whose last sector is
+// last: none after it, and never past the last sector number there is.
+DWORD sectors_within_disk(DWORD first, DWORD count, DWORD last);
