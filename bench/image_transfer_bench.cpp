@@ -58,7 +58,7 @@ int main(int argc, char** argv) {
 
     host.choose_file(file);
     host.then("give the count", [sectors] {
-        HWND field = HeadlessHost::item("Number of Sectors *", IDC_TEXT_FIELD)();
+        HWND field = HeadlessHost::item("Number of Sectors *", IDC_COUNT)();
         HWND ok = HeadlessHost::item("Number of Sectors *", IDC_COUNT_OK)();
         if (!field || !ok) return false;
         SetWindowTextA(field, sectors.c_str());

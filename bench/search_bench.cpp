@@ -55,7 +55,7 @@ int main(int argc, char** argv) {
         host.click(item(IDC_HEXADECIMAL));
     } else {
         host.click(item(IDC_ASCII));
-        host.click(item(IDC_TEXT_FIELD));
+        host.click(item(IDC_PATTERN));
     }
     host.type_text(argv[3]);
     Clock::time_point started, ended;

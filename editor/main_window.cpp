@@ -79,14 +79,10 @@ static void route_menu(HWND hwnd, WPARAM wparam) {
     case IDM_PASTE_FROM_BUFFER: paste_from_buffer(); break;
     case IDM_SAVE_SECTOR: save_current_sector(); break;
     case IDM_ZERO_DATA: zero_data(); break;
-    case IDM_LICENSE:
-    case IDM_HELP:
-    case IDM_LINK_VELLUM:
-    case IDM_LINK_TESSEL:
-    case IDM_LINK_ORVASSE:
-    case IDM_LINK_HOME:
-    case IDM_LINK_BRISK: show_web_page(hwnd, page_of_command(id)); break;
-    default: break;
+    default:
+        // Help, License and the Links: the page table says which page.
+        if (const char* page = page_of_command(id)) show_web_page(hwnd, page);
+        break;
     }
 }
 

@@ -74,7 +74,7 @@ struct Model {
 
 std::string field_text() {
     char text[256] = "";
-    GetWindowTextA(item(IDC_TEXT_FIELD), text, sizeof text);
+    GetWindowTextA(item(IDC_PATTERN), text, sizeof text);
     return text;
 }
 
@@ -87,7 +87,7 @@ void check(const Model& m, const std::string& where) {
                 IsDlgButtonChecked(EditorState.SearchDialog, IDC_ASCII) == (m.hex ? BST_UNCHECKED : BST_CHECKED),
             where + ": the mode buttons");
     HWND focus = GetFocus();
-    const int ids[] = {IDC_TEXT_FIELD, IDC_ASCII, IDC_HEXADECIMAL, IDC_SEARCH, IDC_CANCEL};
+    const int ids[] = {IDC_PATTERN, IDC_ASCII, IDC_HEXADECIMAL, IDC_SEARCH, IDC_CANCEL};
     HWND want = item(ids[static_cast<int>(m.focus)]);
     require(focus == want, where + ": the focus is on " + std::to_string(GetDlgCtrlID(focus)) + ", not " +
                                std::to_string(GetDlgCtrlID(want)));
@@ -193,7 +193,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             m.to_ascii();
             m.focus = Focus::AsciiButton;
         } else if (c == '%') {
-            host.then(where, [] { return click(IDC_TEXT_FIELD); });
+            host.then(where, [] { return click(IDC_PATTERN); });
             m.focus = Focus::Field;
         } else if (c == '|') {
             host.then(where, [] { return click(IDC_CANCEL); });

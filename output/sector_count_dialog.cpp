@@ -14,7 +14,7 @@ DWORD ask_sector_count(DWORD initial) {
 }
 
 static void initialise(HWND dialog) {
-    SetDlgItemInt(dialog, IDC_TEXT_FIELD, SectorCountRequest, FALSE);
+    SetDlgItemInt(dialog, IDC_COUNT, SectorCountRequest, FALSE);
     // Every way out but OK answers 0.
     SectorCountRequest = 0;
     post_program_icon(dialog);
@@ -24,7 +24,7 @@ static void initialise(HWND dialog) {
 // Empty text, or a number above 4294967295, does not translate: 0.
 static void take_answer(HWND dialog) {
     BOOL translated = FALSE;
-    UINT count = GetDlgItemInt(dialog, IDC_TEXT_FIELD, &translated, FALSE);
+    UINT count = GetDlgItemInt(dialog, IDC_COUNT, &translated, FALSE);
     SectorCountRequest = translated ? count : 0;
 }
 
@@ -33,8 +33,8 @@ INT_PTR CALLBACK sector_count_dialog(HWND dialog, UINT message, WPARAM wparam, L
     case WM_INITDIALOG:
         initialise(dialog);
         // The count in hand, selected: typing replaces it.
-        SetFocus(GetDlgItem(dialog, IDC_TEXT_FIELD));
-        SendDlgItemMessageA(dialog, IDC_TEXT_FIELD, EM_SETSEL, 0, -1);
+        SetFocus(GetDlgItem(dialog, IDC_COUNT));
+        SendDlgItemMessageA(dialog, IDC_COUNT, EM_SETSEL, 0, -1);
         return FALSE;
     case WM_CLOSE:
     case WM_DESTROY:

@@ -35,7 +35,8 @@
 #define IDC_SECTORS_TO_COPY 1044
 #define IDC_COPY 1045
 #define IDC_COPY_PROGRESS 1047
-#define IDC_TEXT_FIELD 1048        // Search Disk pattern and Number of Sectors count
+#define IDC_PATTERN 1048           // Search Disk
+#define IDC_COUNT 1048             // Number of Sectors: the same number in another dialog
 #define IDC_SEARCH 1051
 #define IDC_SEARCH_PROGRESS 1052
 #define IDC_HEXADECIMAL 1053

@@ -35,7 +35,7 @@ static bool hex_mode_lets_through(HWND dialog, MSG* msg) {
     if (msg->message != WM_KEYDOWN) return true;
     if (is_pattern_key(*msg) && TranslateAcceleratorA(dialog, EditorState.Accelerators, msg)) return false;
     if (!dialog || (msg->hwnd != dialog && !IsChild(dialog, msg->hwnd))) return false;
-    return is_dialog_key(*msg) || GetFocus() != GetDlgItem(dialog, IDC_TEXT_FIELD);
+    return is_dialog_key(*msg) || GetFocus() != GetDlgItem(dialog, IDC_PATTERN);
 }
 
 void open_search_dialog() {
@@ -53,7 +53,7 @@ void open_search_dialog() {
     }
 }
 
-static void show_hex_pattern(HWND dialog) { SetDlgItemTextA(dialog, IDC_TEXT_FIELD, EditorState.HexPatternText); }
+static void show_hex_pattern(HWND dialog) { SetDlgItemTextA(dialog, IDC_PATTERN, EditorState.HexPatternText); }
 
 // Digit n is the high half of byte n/2 when n is even, the low half when odd;
 // in the text it stands at 3n/2, a blank after each completed byte.
@@ -105,7 +105,7 @@ static void choose_hex_mode(HWND dialog) {
     EditorState.SearchPattern[0] = 0;
     EditorState.SearchPattern[1] = 0;
     EditorState.HexPatternText[0] = '\0';
-    SetDlgItemTextA(dialog, IDC_TEXT_FIELD, "");
+    SetDlgItemTextA(dialog, IDC_PATTERN, "");
     EditorState.SearchHexMode = 1;
     EditorState.NibbleCount = 0;
     EditorState.NextNibbleHigh = 1;
@@ -116,7 +116,7 @@ static void choose_ascii_mode(HWND dialog) {
     EditorState.NextNibbleHigh = 1;
     EditorState.NibbleCount = 0;
     EditorState.SearchPattern[0] = 0;
-    SetDlgItemTextA(dialog, IDC_TEXT_FIELD, "");
+    SetDlgItemTextA(dialog, IDC_PATTERN, "");
     EditorState.SearchHexMode = 0;
 }
 
@@ -129,7 +129,7 @@ static void start_search(HWND dialog) {
         length = EditorState.NibbleCount / 2;
     } else {
         // Read here, before the worker starts: it works on what it was given.
-        length = (DWORD)GetDlgItemTextA(dialog, IDC_TEXT_FIELD, EditorState.SearchPattern,
+        length = (DWORD)GetDlgItemTextA(dialog, IDC_PATTERN, EditorState.SearchPattern,
                                         sizeof EditorState.SearchPattern);
     }
     EditorState.SearchBusy = 1;
@@ -146,11 +146,11 @@ INT_PTR CALLBACK search_disk_dialog(HWND dialog, UINT message, WPARAM wparam, LP
     case WM_INITDIALOG:
         post_program_icon(dialog);
         EditorState.SearchDialog = dialog;
-        SendDlgItemMessageA(dialog, IDC_TEXT_FIELD, EM_LIMITTEXT, MAX_PATTERN_LENGTH, 0);
+        SendDlgItemMessageA(dialog, IDC_PATTERN, EM_LIMITTEXT, MAX_PATTERN_LENGTH, 0);
         if (EditorState.SearchHexMode == 1 && EditorState.NibbleCount > 0) {
-            SetDlgItemTextA(dialog, IDC_TEXT_FIELD, EditorState.HexPatternText);
+            SetDlgItemTextA(dialog, IDC_PATTERN, EditorState.HexPatternText);
         } else if (EditorState.SearchPattern[0] != 0) {
-            SetDlgItemTextA(dialog, IDC_TEXT_FIELD, EditorState.SearchPattern);
+            SetDlgItemTextA(dialog, IDC_PATTERN, EditorState.SearchPattern);
         }
         CheckDlgButton(dialog, EditorState.SearchHexMode ? IDC_HEXADECIMAL : IDC_ASCII, BST_CHECKED);
         return TRUE;
@@ -177,7 +177,7 @@ INT_PTR CALLBACK search_disk_dialog(HWND dialog, UINT message, WPARAM wparam, LP
             remove_last_digit(dialog);
             return FALSE;
         }
-        if (id == IDC_TEXT_FIELD && HIWORD(wparam) == EN_MAXTEXT) say_pattern_is_full(dialog);
+        if (id == IDC_PATTERN && HIWORD(wparam) == EN_MAXTEXT) say_pattern_is_full(dialog);
         if (HIWORD(wparam) != 0) return FALSE;
         switch (id) {
         case IDC_HEXADECIMAL: choose_hex_mode(dialog); break;

@@ -74,9 +74,9 @@ TEST_F(DialogKeys, TabVisitsEveryControlInOrder) {
         {kDialogs[0], {IDC_DISK_LIST, IDC_OPEN, IDC_CANCEL, IDC_DISK_LIST}},
         {kDialogs[1], {IDC_GOTO_NUMBER, IDC_GOTO, IDC_CANCEL, IDC_GOTO_NUMBER}},
         {kDialogs[2], {IDC_DESTINATION, IDC_SECTORS_TO_COPY, IDC_COPY, IDC_CANCEL, IDC_DESTINATION}},
-        {kDialogs[3], {IDC_TEXT_FIELD, IDC_ASCII, IDC_HEXADECIMAL, IDC_SEARCH, IDC_CANCEL, IDC_TEXT_FIELD}},
+        {kDialogs[3], {IDC_PATTERN, IDC_ASCII, IDC_HEXADECIMAL, IDC_SEARCH, IDC_CANCEL, IDC_PATTERN}},
         {kDialogs[4], {IDOK, IDC_WEB_ADDRESS, IDOK}},
-        {kDialogs[5], {IDC_TEXT_FIELD, IDC_COUNT_OK, IDC_CANCEL, IDC_TEXT_FIELD}},
+        {kDialogs[5], {IDC_COUNT, IDC_COUNT_OK, IDC_CANCEL, IDC_COUNT}},
     };
     open_selected_disk();
     std::vector<std::vector<int>> seen(orders.size());
@@ -86,7 +86,7 @@ TEST_F(DialogKeys, TabVisitsEveryControlInOrder) {
         if (dialog.command == IDM_EXPORT_SECTORS) host_.choose_file(image("out.bin"));
         host_.wait_until(dialog.caption, [&] { return HeadlessHost::window(dialog.caption)(); });
         // The Search Disk dialog starts where a person types the pattern.
-        if (dialog.command == IDM_SEARCH_DISK) host_.click(HeadlessHost::item("Search Disk", IDC_TEXT_FIELD));
+        if (dialog.command == IDM_SEARCH_DISK) host_.click(HeadlessHost::item("Search Disk", IDC_PATTERN));
         note_focus(&seen[i]);
         for (size_t step = 1; step < orders[i].second.size(); ++step) {
             press(VK_TAB);
@@ -170,7 +170,7 @@ TEST_F(DialogKeys, SearchDiskRunsFromTheKeyboardInBothModes) {
     std::string after_space;
     host_.check("the field", [&] {
         char text[80] = {};
-        GetDlgItemTextA(HeadlessHost::window("Search Disk")(), IDC_TEXT_FIELD, text, sizeof text);
+        GetDlgItemTextA(HeadlessHost::window("Search Disk")(), IDC_PATTERN, text, sizeof text);
         after_space = text;
     });
     host_.type_text("c0");
@@ -178,7 +178,7 @@ TEST_F(DialogKeys, SearchDiskRunsFromTheKeyboardInBothModes) {
     host_.type_text("ffee");
     host_.check("the field", [&] {
         char text[80] = {};
-        GetDlgItemTextA(HeadlessHost::window("Search Disk")(), IDC_TEXT_FIELD, text, sizeof text);
+        GetDlgItemTextA(HeadlessHost::window("Search Disk")(), IDC_PATTERN, text, sizeof text);
         hex_field = text;
     });
     alt('s');  // "&Search"

@@ -67,7 +67,7 @@ protected:
     // Records what the count field shows as the dialog opens.
     void look_at_count(std::string* shown) {
         host_.then("look at the count dialog", [shown] {
-            HWND field = count_item(IDC_TEXT_FIELD)();
+            HWND field = count_item(IDC_COUNT)();
             if (!field) return false;
             char text[32] = {};
             GetWindowTextA(field, text, sizeof text);
@@ -79,7 +79,7 @@ protected:
     // Types text over the count and presses OK; empty text presses OK on what is shown.
     void answer_count(const std::string& text) {
         if (!text.empty()) {
-            host_.click(count_item(IDC_TEXT_FIELD));
+            host_.click(count_item(IDC_COUNT));
             press(VK_HOME);
             press(VK_END, platform::kInputShift);
             host_.type_text(text);

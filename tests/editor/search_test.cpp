@@ -36,7 +36,7 @@ protected:
     void enter_text(const std::string& text) {
         open_search();
         host_.click(item(IDC_ASCII));
-        host_.click(item(IDC_TEXT_FIELD));
+        host_.click(item(IDC_PATTERN));
         press(VK_END);
         press(VK_HOME, platform::kInputShift);
         host_.type_text(text);
@@ -58,7 +58,7 @@ protected:
     }
     static std::string field() {
         char text[80] = {};
-        GetDlgItemTextA(HeadlessHost::window("Search Disk")(), IDC_TEXT_FIELD, text, sizeof text);
+        GetDlgItemTextA(HeadlessHost::window("Search Disk")(), IDC_PATTERN, text, sizeof text);
         return text;
     }
     static std::string progress() {
@@ -142,7 +142,7 @@ TEST_F(Search, HexDigitsMakeThePatternAndHalfAByteIsNeverSearched) {
     bool open_after_odd = false;
     open_search();
     host_.click(item(IDC_HEXADECIMAL));
-    host_.click(item(IDC_TEXT_FIELD));
+    host_.click(item(IDC_PATTERN));
     host_.type_text("4d5");  // the unshifted keys: Shift+D is no digit
     host_.type_text("x.");   // not digits: nothing can be typed in hex mode
     host_.check("three digits", [&] { three_digits = field(); });
@@ -505,7 +505,7 @@ TEST_F(Search, WhileASearchRunsNoOtherDialogTouchesTheDisk) {
          [&] { host_.click(select_disk_item(IDC_CANCEL)); }},
         {"Number of Sectors *", IDM_EXPORT_SECTORS, [&] { host_.choose_file(image("out.bin")); },
          [&] {
-             host_.click(count_item(IDC_TEXT_FIELD));
+             host_.click(count_item(IDC_PATTERN));
              host_.type_text("9");
              host_.click(count_item(IDC_COUNT_OK));
          },

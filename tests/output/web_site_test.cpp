@@ -239,9 +239,10 @@ TEST(WebSite, TheManualHoldsEveryMessageTheProgramCanShow) {
                 ++texts;
                 std::istringstream lines(text);
                 std::string line;
-                while (std::getline(lines, line))
-                    if (!line.empty())
-                        EXPECT_TRUE(std::regex_search(manual, pattern_of(line))) << "not in the manual: \"" << line << "\"";
+                while (std::getline(lines, line)) {
+                    if (line.empty()) continue;
+                    EXPECT_TRUE(std::regex_search(manual, pattern_of(line))) << "not in the manual: \"" << line << "\"";
+                }
             }
         }
     EXPECT_GT(texts, 40) << "the texts were not found in the sources";

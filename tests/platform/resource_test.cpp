@@ -133,14 +133,14 @@ const std::vector<Dialog>& dialogs() {
         // modeless and created visible; the pattern field takes any characters
         {IDD_SEARCH_DISK, "Search Disk", kSansSerif, 8, 196, 53, WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU,
          {{IDC_NONE, LeftText, {5, 7, 24, 8}, "Sea&rch"},
-          {IDC_TEXT_FIELD, Edit, {35, 4, 157, 12}, "", WS_BORDER | ES_AUTOHSCROLL, ES_NUMBER | ES_READONLY},
+          {IDC_PATTERN, Edit, {35, 4, 157, 12}, "", WS_BORDER | ES_AUTOHSCROLL, ES_NUMBER | ES_READONLY},
           {IDC_ASCII, AutoRadio, {34, 20, 32, 10}, "&ASCII", WS_GROUP},
           {IDC_HEXADECIMAL, AutoRadio, {68, 20, 57, 10}, "He&xadecimal", 0, WS_GROUP},
           {IDC_SEARCH, DefPush, {3, 36, 31, 13}, "&Search", WS_GROUP},
           {IDC_SEARCH_PROGRESS, CentredText, {44, 38, 106, 10}, ""},
           {IDC_CANCEL, Push, {162, 36, 31, 13}, "&Cancel"}}},
         {IDD_SECTOR_COUNT, "Number of Sectors *", kSansSerif, 8, 125, 62, WS_POPUP | WS_CAPTION,
-         {{IDC_TEXT_FIELD, Edit, {7, 7, 111, 15}, "", kNumber, ES_READONLY},
+         {{IDC_COUNT, Edit, {7, 7, 111, 15}, "", kNumber, ES_READONLY},
           {IDC_COUNT_OK, DefPush, {74, 25, 44, 12}, "&OK"},
           {IDC_CANCEL, Push, {7, 25, 44, 12}, "&Cancel"},
           {IDC_NONE, LeftText, {7, 38, 111, 17},
@@ -225,6 +225,9 @@ TEST_F(ProgramResources, MenuBar) {
             EXPECT_EQ(bar[p].popup[i].text, want[p].second[i].first);
             EXPECT_EQ(bar[p].popup[i].id, want[p].second[i].second);
             EXPECT_EQ(bar[p].popup[i].flags, MF_STRING) << "enabled, plain items";
+            // The main window's router takes no command outside its range.
+            WORD id = bar[p].popup[i].id;
+            EXPECT_TRUE(id >= IDM_FIRST_COMMAND && id <= IDM_LAST_COMMAND) << id << " would be dropped";
         }
     }
 }

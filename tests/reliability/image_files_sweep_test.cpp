@@ -41,7 +41,7 @@ protected:
     // The Number of Sectors dialog: the count typed (none: the one offered)
     // and OK, once per run.
     static bool answer_count(bool* answered, const char* count) {
-        HWND field = HeadlessHost::item(kCountCaption, IDC_TEXT_FIELD)();
+        HWND field = HeadlessHost::item(kCountCaption, IDC_COUNT)();
         HWND ok = HeadlessHost::item(kCountCaption, IDC_COUNT_OK)();
         if (*answered || !field || !ok) return false;
         if (count) SetWindowTextA(field, count);

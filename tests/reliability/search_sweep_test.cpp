@@ -42,7 +42,7 @@ protected:
         op.prepare = [this] {
             choose_menu(IDM_SEARCH_DISK);
             host_.click(item(IDC_ASCII));
-            host_.click(item(IDC_TEXT_FIELD));
+            host_.click(item(IDC_PATTERN));
             host_.type_text(kNeedle);
         };
         op.start = [this] { host_.click(item(IDC_SEARCH)); };
