@@ -22,5 +22,5 @@ void forget_logical_sector(HANDLE handle);
 
 // Moves bytes (a multiple of 512) between buffer and the disk at offset,
 // where the handle already stands. Returns the bytes moved, 0 on failure.
-DWORD read_at_position(HANDLE handle, ULONGLONG offset, void* buffer, DWORD bytes);
-DWORD write_at_position(HANDLE handle, ULONGLONG offset, const void* buffer, DWORD bytes);
+[[nodiscard]] DWORD read_at_position(HANDLE handle, ULONGLONG offset, void* buffer, DWORD bytes);
+[[nodiscard]] DWORD write_at_position(HANDLE handle, ULONGLONG offset, const void* buffer, DWORD bytes);

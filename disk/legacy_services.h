@@ -13,6 +13,6 @@ extern DEVICEPARAMS DeviceParamBlock;
 void init_legacy_services();
 // Drive numbers count from A = 1; only the low 8 bits are used.
 DWORD legacy_query_last_sector(DWORD drive);
-DWORD legacy_read_sectors(DWORD drive, DWORD first, DWORD count, void* buffer);
-DWORD legacy_write_sectors(DWORD drive, DWORD first, DWORD count, const void* buffer);
+[[nodiscard]] DWORD legacy_read_sectors(DWORD drive, DWORD first, DWORD count, void* buffer);
+[[nodiscard]] DWORD legacy_write_sectors(DWORD drive, DWORD first, DWORD count, const void* buffer);
 bool legacy_probe_drive(DWORD drive);

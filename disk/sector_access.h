@@ -20,11 +20,11 @@ extern BYTE ProbeBuffer[SECTOR_SIZE];
 // Bytes moved; 0 or a short count is a failure. The direct path moves
 // count modulo 256 sectors per call, from any memory: the unbuffered
 // device's own rules are kept by disk/aligned_transfer.h.
-DWORD read_sectors(HANDLE disk, DWORD first, DWORD count, void* buffer);
-DWORD write_sectors(HANDLE disk, DWORD first, DWORD count, const void* buffer);
+[[nodiscard]] DWORD read_sectors(HANDLE disk, DWORD first, DWORD count, void* buffer);
+[[nodiscard]] DWORD write_sectors(HANDLE disk, DWORD first, DWORD count, const void* buffer);
 // After the writes of an operation: true when they are on the disk, past
 // its own cache. A device opened without buffering still has one.
-bool flush_disk(HANDLE disk);
+[[nodiscard]] bool flush_disk(HANDLE disk);
 
 // True when path names the open disk itself, by identity and whatever the
 // name: the same file or device. A transfer between the two would
@@ -32,8 +32,8 @@ bool flush_disk(HANDLE disk);
 bool names_open_disk(HANDLE disk, const char* path);
 
 HANDLE open_disk_device(const char* path);
-DWORD seek_sector(HANDLE handle, DWORD sector);  // 1 when positioning failed
-DWORD read_from_position(HANDLE handle, void* buffer, DWORD count);
+[[nodiscard]] DWORD seek_sector(HANDLE handle, DWORD sector);  // 1 when positioning failed
+[[nodiscard]] DWORD read_from_position(HANDLE handle, void* buffer, DWORD count);
 DWORD close_disk_device(HANDLE handle);
 bool probe_device(const char* path);
 DWORD query_last_sector(HANDLE handle);

@@ -58,12 +58,13 @@ static void open_direct() {
     EditorState.SectorDirty = 0;
     EditorState.DiskRef = open_disk_device(DevicePath);
     EditorState.LastSector = query_last_sector(EditorState.DiskRef);
-    seek_sector(EditorState.DiskRef, 0);
 }
 
 static DWORD read_first_sector() {
     if (EditorState.AccessMode == ACCESS_LEGACY)
         return legacy_read_sectors((DWORD)(ULONG_PTR)EditorState.DiskRef, 0, 1, EditorState.SectorData);
+    // Where the device stands after a failed positioning is no sector 0.
+    if (seek_sector(EditorState.DiskRef, 0)) return 0;
     return read_from_position(EditorState.DiskRef, EditorState.SectorData, 1);
 }
 

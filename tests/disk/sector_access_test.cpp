@@ -227,7 +227,7 @@ TEST_F(SectorAccess, DeviceWithLargerLogicalBlocksMovesSingleSectors) {
     EXPECT_EQ(write_sectors(h, 63, 1, data.data()), 512u);
     EXPECT_EQ(write_sectors(h, 63, 2, data.data()), 0u) << "past the end: nothing written";
     // Goto's path: position, then read where the handle stands.
-    seek_sector(h, 12);
+    EXPECT_EQ(seek_sector(h, 12), 0u);
     EXPECT_EQ(read_from_position(h, buffer.data(), 2), 1024u);
     EXPECT_EQ(bytes_of(buffer.data(), 512), bytes_of(&run[9 * 512], 512));
     EXPECT_EQ(bytes_of(&buffer[512], 512), stamped_sector(13));
