@@ -7,6 +7,7 @@
 #include "editor/editor_state.h"
 #include "editor_fixture.h"
 #include "platform/user/input.h"
+#include "platform/user/window_view.h"
 #include "resources/resource.h"
 
 using platform::HeadlessHost;
@@ -41,11 +42,17 @@ const Opened kDialogs[] = {
 // happens, whatever was typed into it.
 TEST_F(DialogKeys, EscapeInEachDialogIsItsCancel) {
     open_selected_disk();
-    std::vector<std::string> open_after;
+    std::vector<std::string> open_after, without_icon;
     for (const Opened& dialog : kDialogs) {
         choose_menu(dialog.command);
         if (dialog.command == IDM_EXPORT_SECTORS) host_.choose_file(image("out.bin"));
         host_.wait_until(std::string("the dialog ") + dialog.caption, [&] { return HeadlessHost::window(dialog.caption)(); });
+        host_.check("its icon", [&] {
+            platform::WindowView view;
+            platform::view_window(HeadlessHost::window(dialog.caption)(), &view);
+            if (view.icons[ICON_SMALL] != EditorState.Icon || view.icons[ICON_BIG] != EditorState.Icon)
+                without_icon.push_back(dialog.caption);
+        });
         if (dialog.command != IDM_ABOUT && dialog.command != IDM_SELECT_DISK) host_.type_text("7");
         if (dialog.command == IDM_COPY_BLOCK) {
             press(VK_TAB);
@@ -61,6 +68,7 @@ TEST_F(DialogKeys, EscapeInEachDialogIsItsCancel) {
     quit();
     run_editor();
     EXPECT_TRUE(open_after.empty()) << open_after.front() << " stayed open";
+    EXPECT_TRUE(without_icon.empty()) << without_icon.front() << " shows no icon of the program's";
     EXPECT_EQ(counter_after, "0000000000 of 0000000063") << "no Goto, no other disk";
     EXPECT_EQ(read_file_bytes(image("c.img"), 0, 64 * 512), stamped_run(0, 64)) << "nothing copied";
     EXPECT_FALSE(std::filesystem::exists(image("out.bin")));

@@ -62,9 +62,11 @@ TEST_F(GotoSector, NumberIsClampedToTheLastSectorAndAnEmptyOrUnusableFieldShowsS
     EXPECT_TRUE(boxes().empty());
 }
 
+// The transfer buffer, beside the shown sector, keeps what was copied.
 TEST_F(GotoSector, EditsAreDroppedWithoutAQuestionAndTheShownSectorIsReadAgain) {
     open_selected_disk();
     go_to("5");
+    choose_menu(IDM_COPY_TO_BUFFER);
     host_.type_text("41");
     go_to("5");
     BYTE dirty = 2;
@@ -75,10 +77,14 @@ TEST_F(GotoSector, EditsAreDroppedWithoutAQuestionAndTheShownSectorIsReadAgain) 
     look();
     press(VK_PRIOR);  // no question: Goto cleared the mark
     look();
+    choose_menu(IDM_PASTE_FROM_BUFFER);
+    std::vector<uint8_t> pasted;
+    host_.check("pasted", [&] { pasted = sector_data(); });
     quit();
     run_editor();
     EXPECT_EQ(dirty, 0);
     EXPECT_EQ(shown_, (std::vector<std::string>{stamped(5, 63), stamped(7, 63), stamped(6, 63)}));
+    EXPECT_EQ(pasted, stamped_sector(5)) << "the buffer as copied";
     EXPECT_TRUE(boxes().empty());
     EXPECT_EQ(read_file_bytes(image("c.img"), 5 * 512, 512), stamped_sector(5)) << "nothing was written";
     EXPECT_EQ(read_file_bytes(image("c.img"), 7 * 512, 512), stamped_sector(7));
@@ -165,11 +171,20 @@ TEST_F(GotoSector, LegacyPathReadsThroughTheVolumeServices) {
     open_selected_disk();
     go_to("100");
     look();
+    choose_menu(IDM_COPY_TO_BUFFER);
+    host_.type_text("41");
     go_to("17");
     look();
+    BYTE dirty = 2;
+    host_.check("the mark", [&] { dirty = EditorState.SectorDirty; });
+    choose_menu(IDM_PASTE_FROM_BUFFER);
+    std::vector<uint8_t> pasted;
+    host_.check("pasted", [&] { pasted = sector_data(); });
     quit();
     run_editor();
     EXPECT_EQ(shown_, (std::vector<std::string>{stamped(39, 39), stamped(17, 39)}));
+    EXPECT_EQ(dirty, 0) << "the edits are gone with their mark";
+    EXPECT_EQ(pasted, stamped_sector(39)) << "the buffer as copied";
     EXPECT_TRUE(boxes().empty());
 }
 
