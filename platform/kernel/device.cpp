@@ -5,6 +5,7 @@
 
 #include "platform/kernel/faults.h"
 #include "platform/kernel/file_object.h"
+#include "platform/trace.h"
 
 using platform::fail_with;
 
@@ -113,7 +114,9 @@ BOOL FileObject::device_io_control(DWORD code, LPVOID, DWORD, LPVOID out, DWORD 
         *returned = fixed;
         return TRUE;
     }
-    default: return fail_with(ERROR_INVALID_FUNCTION);
+    default:
+        fixme("device", "request", code);
+        return fail_with(ERROR_INVALID_FUNCTION);
     }
 }
 

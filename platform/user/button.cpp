@@ -1,6 +1,7 @@
 // The BUTTON control: push and default push buttons, radio buttons (the
 // automatic ones check themselves and clear the rest of their group), check
 // boxes and group boxes.
+#include "platform/trace.h"
 #include "platform/user/window.h"
 
 namespace platform {
@@ -131,7 +132,10 @@ LRESULT CALLBACK button_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpar
         if (message == WM_KILLFOCUS) data->pushed = false;
         notify_host(hwnd, WindowChange::Focus);
         return 0;
-    default: return DefWindowProcA(hwnd, message, wparam, lparam);
+    default:
+        // A message of the control's own that it does not know.
+        if (message >= 0x00F0 && message <= 0x00F8) fixme("button", "message", message);
+        return DefWindowProcA(hwnd, message, wparam, lparam);
     }
 }
 

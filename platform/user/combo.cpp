@@ -6,6 +6,7 @@
 #include <cctype>
 #include <cstring>
 
+#include "platform/trace.h"
 #include "platform/user/input.h"
 #include "platform/user/window.h"
 
@@ -266,7 +267,10 @@ LRESULT CALLBACK combo_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpara
         return 0;
     case WM_GETDLGCODE: return DLGC_WANTCHARS | DLGC_WANTARROWS | (editable(window) ? DLGC_HASSETSEL : 0);
     case EM_SETSEL: return SendMessageA(hwnd, CB_SETEDITSEL, 0, MAKELONG(wparam, lparam));
-    default: return DefWindowProcA(hwnd, message, wparam, lparam);
+    default:
+        // A message of the control's own that it does not know.
+        if (message >= 0x0140 && message <= 0x0165) fixme("combo", "message", message);
+        return DefWindowProcA(hwnd, message, wparam, lparam);
     }
 }
 

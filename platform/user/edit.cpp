@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "platform/trace.h"
 #include "platform/user/dialog.h"
 #include "platform/user/window.h"
 
@@ -266,7 +267,10 @@ LRESULT CALLBACK edit_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam
         if (multiline(window)) code |= DLGC_WANTALLKEYS;
         return code;
     }
-    default: return DefWindowProcA(hwnd, message, wparam, lparam);
+    default:
+        // A message of the control's own that it does not know.
+        if (message >= 0x00B0 && message <= 0x00DA) fixme("edit", "message", message);
+        return DefWindowProcA(hwnd, message, wparam, lparam);
     }
 }
 

@@ -2,6 +2,7 @@
 // SB_LINEUP and SB_LINEDOWN to the parent, and SB_ENDSCROLL on release.
 #include <algorithm>
 
+#include "platform/trace.h"
 #include "platform/user/window.h"
 
 namespace platform {
@@ -79,7 +80,10 @@ LRESULT CALLBACK scrollbar_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM l
         if (wparam) *reinterpret_cast<LPINT>(wparam) = data->minimum;
         if (lparam) *reinterpret_cast<LPINT>(lparam) = data->maximum;
         return 0;
-    default: return DefWindowProcA(hwnd, message, wparam, lparam);
+    default:
+        // A message of the control's own that it does not know.
+        if (message >= 0x00E0 && message <= 0x00EB) fixme("scrollbar", "message", message);
+        return DefWindowProcA(hwnd, message, wparam, lparam);
     }
 }
 

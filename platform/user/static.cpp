@@ -1,4 +1,5 @@
 // The STATIC control: a text, or an image (SS_BITMAP, SS_ICON).
+#include "platform/trace.h"
 #include "platform/user/window.h"
 
 namespace platform {
@@ -34,7 +35,10 @@ LRESULT CALLBACK static_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpar
     case WM_LBUTTONDOWN:
         if (window->style & SS_NOTIFY) notify_parent(window, STN_CLICKED);
         return 0;
-    default: return DefWindowProcA(hwnd, message, wparam, lparam);
+    default:
+        // A message of the control's own that it does not know.
+        if (message >= 0x0170 && message <= 0x0173) fixme("static", "message", message);
+        return DefWindowProcA(hwnd, message, wparam, lparam);
     }
 }
 

@@ -1,3 +1,4 @@
+#include "platform/trace.h"
 #include "platform/vwin32/vwin32_device.h"
 
 #include <cstring>
@@ -62,6 +63,7 @@ public:
         case VWIN32_DIOC_DOS_INT26: vwin32::absolute_write(regs); break;
         case VWIN32_DIOC_DOS_DRIVEINFO: vwin32::extended_absolute_disk(regs); break;
         default:
+            fixme("vwin32", "request", code);
             request.after = regs;
             request.result = FALSE;
             if (recording) requests.push_back(request);

@@ -163,4 +163,16 @@ TEST_F(Edits, MultiLineEditWithoutAutoScrollRefusesMoreLinesThanItShows) {
     DestroyWindow(dialog);
 }
 
+// With ORVASSE_TRACE set, a message of the control's own that it does not
+// know is said once, as Wine's fixme lines do; it still answers 0.
+TEST_F(Edits, AMessageTheControlDoesNotKnowIsSaidOnceWhenTraced) {
+    setenv("ORVASSE_TRACE", "1", 1);
+    testing::internal::CaptureStderr();
+    const UINT unknown = 0x00D9;  // EM_GETIMESTATUS: no pane asks it
+    EXPECT_EQ(SendMessageA(item(IDC_FIELD), unknown, 0, 0), 0);
+    EXPECT_EQ(SendMessageA(item(IDC_FIELD), unknown, 0, 0), 0);
+    EXPECT_EQ(SendMessageA(item(IDC_FIELD), EM_GETLINECOUNT, 0, 0), 1) << "what it knows, it answers";
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "fixme:edit: message 0xd9 not implemented\n");
+}
+
 }  // namespace
