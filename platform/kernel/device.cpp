@@ -3,7 +3,7 @@
 #include <cstring>
 #include <fstream>
 
-#include "platform/kernel/faults.h"
+#include "platform/kernel/intercept.h"
 #include "platform/kernel/file_object.h"
 #include "platform/trace.h"
 
@@ -124,7 +124,7 @@ BOOL FileObject::device_io_control(DWORD code, LPVOID, DWORD, LPVOID out, DWORD 
 
 BOOL WINAPI DeviceIoControl(HANDLE hDevice, DWORD dwIoControlCode, LPVOID lpInBuffer, DWORD nInBufferSize,
                             LPVOID lpOutBuffer, DWORD nOutBufferSize, LPDWORD lpBytesReturned, LPOVERLAPPED) {
-    if (platform::faults::on_call(platform::faults::Call::DeviceIoControl) != platform::faults::Verdict::Pass) {
+    if (platform::intercept::on_call(platform::intercept::Call::DeviceIoControl) != platform::intercept::Verdict::Pass) {
         if (lpBytesReturned) *lpBytesReturned = 0;
         return fail_with(ERROR_GEN_FAILURE);
     }

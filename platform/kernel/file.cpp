@@ -6,13 +6,13 @@
 
 #include <cstring>
 
-#include "platform/kernel/faults.h"
+#include "platform/kernel/intercept.h"
 #include "platform/kernel/file_object.h"
 #include "platform/vwin32/vwin32_device.h"
 
 using platform::FileObject;
 using platform::fail_with;
-namespace faults = platform::faults;
+namespace faults = platform::intercept;
 
 namespace {
 

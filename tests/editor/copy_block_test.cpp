@@ -7,7 +7,7 @@
 #include <filesystem>
 
 #include "editor/editor_state.h"
-#include "platform/kernel/faults.h"
+#include "faults.h"
 #include "editor/long_work.h"
 #include "editor_fixture.h"
 #include "platform/user/input.h"

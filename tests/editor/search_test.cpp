@@ -10,7 +10,7 @@
 
 #include "editor/editor_state.h"
 #include "editor_fixture.h"
-#include "platform/kernel/faults.h"
+#include "faults.h"
 #include "platform/user/input.h"
 #include "resources/resource.h"
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "disk_fixture.h"
-#include "platform/kernel/faults.h"
+#include "faults.h"
 #include "platform/win32.h"
 
 using namespace testing_support;

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "editor_fixture.h"
-#include "platform/kernel/faults.h"
+#include "faults.h"
 
 namespace reliability {
 

@@ -1,12 +1,19 @@
 // Faults on purpose, for tests: the Nth call of a kernel or stdio function
 // fails, or moves fewer bytes, or finds the disk full. Every call is counted
-// whether or not anything is armed; with nothing armed no call behaves
-// differently. Counts and arms are safe to use from any thread.
+// whether or not anything is armed (once this table is in use); with
+// nothing armed no call behaves differently. Counts and arms are safe to use
+// from any thread. The table steps into the layer through its interception
+// points (platform/kernel/intercept.h): the program itself carries none of it.
 #pragma once
+
+#include "platform/kernel/intercept.h"
 
 namespace platform::faults {
 
-enum class Call { ReadFile, WriteFile, SetFilePointer, DeviceIoControl, FlushFileBuffers, fopen, fread, fwrite, fseek, Count };
+using Call = intercept::Call;
+using Verdict = intercept::Verdict;
+using intercept::kPoison;
+using intercept::short_length;
 
 // Error: the call fails (ERROR_CRC for reads, ERROR_GEN_FAILURE otherwise;
 // EIO for stdio). ShortCount: a transfer succeeds but moves half the bytes,
@@ -29,17 +36,8 @@ unsigned fired();           // how many calls failed on purpose since the last r
 const char* name(Call call);
 const char* name(Kind kind);
 
-// For the hooked functions: counts one call and says whether and how it
-// fails.
-enum class Verdict { Pass, Error, ShortCount, DiskFull, ShortBySector };
+// Counts one call and says whether and how it fails: the hook the table
+// installs, and what the stdio wrappers ask.
 Verdict on_call(Call call);
-
-// The shortened length of a transfer of `length` bytes in units of `unit`.
-unsigned short_length(unsigned length, unsigned unit);
-
-// The byte a failed or short read leaves where nothing was read, so that
-// data never read from the disk shows up in tests instead of passing for
-// zeros.
-constexpr unsigned char kPoison = 0xE5;
 
 }  // namespace platform::faults

@@ -8,7 +8,7 @@
 
 #include <cerrno>
 
-#include "platform/kernel/faults.h"
+#include "faults.h"
 
 namespace faults = platform::faults;
 
