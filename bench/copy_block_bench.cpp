@@ -64,7 +64,7 @@ int main(int argc, char** argv) {
     // The disk as Select Disk leaves it, showing the source sector.
     reset_editor_state();
     EditorState.Instance = instance;
-    EditorState.AccessMode = ACCESS_DIRECT;
+    AccessMode = ACCESS_DIRECT;
     EditorState.DiskRef = open_disk_device("\\\\.\\C:");
     EditorState.LastSector = query_last_sector(EditorState.DiskRef);
     EditorState.CurrentSector = (DWORD)strtoul(source, nullptr, 10);

@@ -45,7 +45,7 @@ int main(int argc, char** argv) {
     platform::install_host(&host);
     reset_editor_state();
     EditorState.Instance = instance;
-    EditorState.AccessMode = ACCESS_DIRECT;
+    AccessMode = ACCESS_DIRECT;
     snprintf(EditorState.ImageFileFilter, sizeof EditorState.ImageFileFilter, "Binary Files%c*.bin%cAll Files%c*.*%c%c",
              0, 0, 0, 0, 0);
     EditorState.DiskRef = open_disk_device("\\\\.\\C:");

@@ -2,13 +2,13 @@
 
 #include "disk/aligned_transfer.h"
 #include "disk/legacy_services.h"
-#include "editor/editor_state.h"
 
+BYTE AccessMode = ACCESS_DIRECT;
 char DevicePath[32];
 BYTE ProbeBuffer[SECTOR_SIZE];
 
 DWORD read_sectors(HANDLE disk, DWORD first, DWORD count, void* buffer) {
-    if (EditorState.AccessMode == ACCESS_LEGACY)
+    if (AccessMode == ACCESS_LEGACY)
         return legacy_read_sectors((DWORD)(ULONG_PTR)disk, first, count, buffer);
     if (seek_sector(disk, first)) {
         MessageBoxA(NULL, "Error reading disk", "Error", MB_OK);
@@ -18,7 +18,7 @@ DWORD read_sectors(HANDLE disk, DWORD first, DWORD count, void* buffer) {
 }
 
 DWORD write_sectors(HANDLE disk, DWORD first, DWORD count, const void* buffer) {
-    if (EditorState.AccessMode == ACCESS_LEGACY)
+    if (AccessMode == ACCESS_LEGACY)
         return legacy_write_sectors((DWORD)(ULONG_PTR)disk, first, count, buffer);
     if (seek_sector(disk, first)) return 0;
     return write_at_position(disk, (ULONGLONG)first << 9, buffer, (count & 0xFF) << 9);
@@ -26,7 +26,7 @@ DWORD write_sectors(HANDLE disk, DWORD first, DWORD count, const void* buffer) {
 
 bool flush_disk(HANDLE disk) {
     // The legacy services write through.
-    if (EditorState.AccessMode == ACCESS_LEGACY) return true;
+    if (AccessMode == ACCESS_LEGACY) return true;
     return FlushFileBuffers(disk) != 0;
 }
 
@@ -37,7 +37,7 @@ static bool same_identity(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_F
 
 bool names_open_disk(HANDLE disk, const char* path) {
     // A drive number of the legacy services is no handle to ask.
-    if (EditorState.AccessMode == ACCESS_LEGACY) return false;
+    if (AccessMode == ACCESS_LEGACY) return false;
     BY_HANDLE_FILE_INFORMATION open_disk, named;
     if (disk == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(disk, &open_disk)) return false;
     // Asking for no access reads nothing and is refused by nothing that exists.

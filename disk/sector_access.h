@@ -9,6 +9,9 @@ constexpr DWORD SECTOR_SIZE = 512;
 
 // AccessMode values.
 enum : BYTE { ACCESS_LEGACY = 16, ACCESS_DIRECT = 32 };
+// The access path, chosen once at start-up from the platform: the direct
+// device path, or the volume services of Windows 95 and 98.
+extern BYTE AccessMode;
 
 // Device path formats: a volume by letter, a whole drive by digit.
 #define LOGICAL_VOLUME_PATH "\\\\.\\%c:"

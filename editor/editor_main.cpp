@@ -45,10 +45,10 @@ int editor_main(HINSTANCE instance) {
     version.dwOSVersionInfoSize = sizeof version;
     GetVersionExA(&version);
     if (version.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS) {
-        EditorState.AccessMode = ACCESS_LEGACY;
+        AccessMode = ACCESS_LEGACY;
         init_legacy_services();
     } else {
-        EditorState.AccessMode = ACCESS_DIRECT;
+        AccessMode = ACCESS_DIRECT;
     }
     EditorState.DiskRef = INVALID_HANDLE_VALUE;
     snprintf(EditorState.ImageFileFilter, sizeof EditorState.ImageFileFilter, "Binary Files%c*.bin%cAll Files%c*.*%c%c",

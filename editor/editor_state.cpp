@@ -14,7 +14,7 @@ void reset_editor_state() {
     EditorState.Accelerators = nullptr;
     EditorState.Icon = nullptr;
     EditorState.SearchDialog = nullptr;
-    EditorState.AccessMode = ACCESS_DIRECT;
+    AccessMode = ACCESS_DIRECT;
     EditorState.DiskRef = INVALID_HANDLE_VALUE;
     EditorState.CurrentSector = 0;
     EditorState.LastSector = 0;

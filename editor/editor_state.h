@@ -17,7 +17,6 @@ struct EditorStateData {
     HICON Icon;
     std::atomic<HWND> SearchDialog;
 
-    BYTE AccessMode;  // ACCESS_LEGACY or ACCESS_DIRECT, fixed at start-up
     HANDLE DiskRef;   // device handle (direct path) or drive number with A = 1 (legacy path)
     std::atomic<DWORD> CurrentSector;
     DWORD LastSector;

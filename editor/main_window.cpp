@@ -2,7 +2,7 @@
 
 #include "disk/legacy_services.h"
 #include "disk/sector_access.h"
-#include "disk/select_disk.h"
+#include "editor/select_disk.h"
 #include "editor/caret_editing.h"
 #include "editor/editor_state.h"
 #include "editor/pane_render.h"
@@ -28,7 +28,7 @@ static void initialise(HWND hwnd) {
 
 // Nothing is asked and nothing is written: unsaved edits go with the window.
 static void shut_down(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-    if (EditorState.AccessMode == ACCESS_LEGACY && !EditorState.LegacyServicesClosed) {
+    if (AccessMode == ACCESS_LEGACY && !EditorState.LegacyServicesClosed) {
         CloseHandle(LegacyServiceHandle);
         EditorState.LegacyServicesClosed = 1;
     }

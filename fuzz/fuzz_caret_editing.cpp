@@ -338,7 +338,7 @@ void start_program() {
         platform::install_host(&host);
         reset_editor_state();
         EditorState.Instance = fuzz::program_module();
-        EditorState.AccessMode = ACCESS_DIRECT;
+        AccessMode = ACCESS_DIRECT;
         HWND main = CreateDialogParamA(EditorState.Instance, MAKEINTRESOURCEA(IDD_MAIN), nullptr, main_window_proc, 0);
         ShowWindow(main, SW_SHOW);
         EditorState.Accelerators = LoadAcceleratorsA(EditorState.Instance, MAKEINTRESOURCEA(IDR_ACCELERATORS));

@@ -10,7 +10,7 @@
 
 #include "disk/legacy_services.h"
 #include "disk/sector_access.h"
-#include "disk/select_disk.h"
+#include "editor/select_disk.h"
 #include "editor/editor_state.h"
 #include "fuzz/fuzz_support.h"
 #include "platform/control.h"
@@ -87,11 +87,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     EditorState.Instance = fuzz::program_module();
     if (legacy) {
         platform::emulate_windows_9x(2222);
-        EditorState.AccessMode = ACCESS_LEGACY;
+        AccessMode = ACCESS_LEGACY;
         init_legacy_services();
     } else {
         platform::emulate_windows_nt();
-        EditorState.AccessMode = ACCESS_DIRECT;
+        AccessMode = ACCESS_DIRECT;
     }
     HeadlessHost::Target field = HeadlessHost::item("Select Disk", IDC_DISK_LIST);
     // Select what the field holds, then type over it.
@@ -135,7 +135,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         break;
     }
 
-    if (EditorState.AccessMode == ACCESS_DIRECT && EditorState.DiskRef != INVALID_HANDLE_VALUE)
+    if (AccessMode == ACCESS_DIRECT && EditorState.DiskRef != INVALID_HANDLE_VALUE)
         CloseHandle(EditorState.DiskRef);
     if (legacy && LegacyServiceHandle != INVALID_HANDLE_VALUE) CloseHandle(LegacyServiceHandle);
     LegacyServiceHandle = INVALID_HANDLE_VALUE;

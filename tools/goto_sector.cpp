@@ -9,7 +9,7 @@
 // Reads CurrentSector into SectorData; the edits of the sector shown before
 // are dropped whatever the read gives.
 static DWORD read_chosen_sector() {
-    if (EditorState.AccessMode == ACCESS_LEGACY) {
+    if (AccessMode == ACCESS_LEGACY) {
         EditorState.SectorDirty = 0;
         return legacy_read_sectors((DWORD)(ULONG_PTR)EditorState.DiskRef, EditorState.CurrentSector, 1,
                                    EditorState.SectorData);

@@ -16,7 +16,7 @@ class LegacyServices : public DiskTest {
 protected:
     void start(WORD build) {
         platform::emulate_windows_9x(build);
-        EditorState.AccessMode = ACCESS_LEGACY;
+        AccessMode = ACCESS_LEGACY;
         init_legacy_services();
         platform::vwin32_record_requests(true);
     }

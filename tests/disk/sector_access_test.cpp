@@ -391,7 +391,7 @@ TEST_F(SectorAccess, UnopenableDeviceLeavesTheInvalidHandle) {
 
 TEST_F(SectorAccess, LegacyModeHandsTransfersToTheVolumeServices) {
     platform::emulate_windows_9x(2222);
-    EditorState.AccessMode = ACCESS_LEGACY;
+    AccessMode = ACCESS_LEGACY;
     init_legacy_services();
     write_stamped_image(image("c.img"), 40);
     map_volume('C', image("c.img"));

@@ -154,7 +154,7 @@ TEST_F(StartUp, LegacyPlatformListsDrivesUpToYAndNumbersThemFromA) {
     EXPECT_EQ(listed, (std::vector<std::string>{"Logical C:", "Logical D:"}));
     EXPECT_EQ(reinterpret_cast<uintptr_t>(disk), 4u);
     EXPECT_EQ(counter_shown, "0000000000 of 0000000039");
-    EXPECT_EQ(EditorState.AccessMode, ACCESS_LEGACY);
+    EXPECT_EQ(AccessMode, ACCESS_LEGACY);
 }
 
 TEST_F(StartUp, OnlyATypedNameOfAnEntrysExactFormOpensADisk) {

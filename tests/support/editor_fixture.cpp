@@ -26,7 +26,7 @@ void EditorTest::TearDown() {
         CloseHandle(LegacyServiceHandle);
     LegacyServiceHandle = INVALID_HANDLE_VALUE;
     ExtendedServices = 0;
-    if (EditorState.DiskRef != INVALID_HANDLE_VALUE && EditorState.AccessMode == ACCESS_DIRECT)
+    if (EditorState.DiskRef != INVALID_HANDLE_VALUE && AccessMode == ACCESS_DIRECT)
         CloseHandle(EditorState.DiskRef);
     DiskTest::TearDown();
 }

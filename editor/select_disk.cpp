@@ -1,4 +1,4 @@
-#include "disk/select_disk.h"
+#include "editor/select_disk.h"
 
 #include <ctype.h>
 #include <stdio.h>
@@ -19,7 +19,7 @@ static void add_entry(HWND dialog, const char* format, char character) {
 }
 
 static void build_list(HWND dialog) {
-    if (EditorState.AccessMode == ACCESS_LEGACY) {
+    if (AccessMode == ACCESS_LEGACY) {
         for (DWORD drive = 1; drive < 26; ++drive)
             if (legacy_probe_drive(drive)) add_entry(dialog, "Logical %c:", (char)(drive + 64));
         return;
@@ -43,7 +43,7 @@ static bool is_letter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c 
 static bool names_a_disk(const char* text) {
     if (strlen(text) != 10) return false;
     if (strncmp(text, "Logical ", 8) == 0) return is_letter(text[8]) && text[9] == ':';
-    if (EditorState.AccessMode == ACCESS_LEGACY) return false;
+    if (AccessMode == ACCESS_LEGACY) return false;
     return strncmp(text, "Physical ", 9) == 0 && text[9] >= '0' && text[9] <= '9';
 }
 
@@ -61,7 +61,7 @@ static void open_direct() {
 }
 
 static DWORD read_first_sector() {
-    if (EditorState.AccessMode == ACCESS_LEGACY)
+    if (AccessMode == ACCESS_LEGACY)
         return legacy_read_sectors((DWORD)(ULONG_PTR)EditorState.DiskRef, 0, 1, EditorState.SectorData);
     // Where the device stands after a failed positioning is no sector 0.
     if (seek_sector(EditorState.DiskRef, 0)) return 0;
@@ -79,7 +79,7 @@ static bool open_selection(HWND dialog) {
         MessageBoxA(dialog, text, "Select Disk", MB_OK);
         return false;
     }
-    if (EditorState.AccessMode == ACCESS_LEGACY) {
+    if (AccessMode == ACCESS_LEGACY) {
         EditorState.DiskRef = (HANDLE)(ULONG_PTR)(toupper((unsigned char)SelectionText[8]) - 64);
         EditorState.CurrentSector = 0;
         EditorState.SectorDirty = 0;
