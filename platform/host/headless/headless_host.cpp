@@ -20,6 +20,12 @@ std::atomic<void (*)()> cleanup_before_abort{nullptr};
 
 void set_cleanup_before_abort(void (*cleanup)()) { cleanup_before_abort = cleanup; }
 
+std::chrono::milliseconds default_step_timeout() {
+    const char* told = std::getenv("ORVASSE_STEP_TIMEOUT_MS");
+    long value = told ? std::atol(told) : 0;
+    return std::chrono::milliseconds(value > 0 ? value : 10000);
+}
+
 void script_ran_out(const std::string& waiting_for) {
     std::fprintf(stderr, "headless host: the script ran out while the program waited for %s\n", waiting_for.c_str());
     std::fflush(stderr);

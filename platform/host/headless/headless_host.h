@@ -21,6 +21,10 @@
 
 namespace platform {
 
+// How long a step may stay "not yet": 10 s, or ORVASSE_STEP_TIMEOUT_MS
+// (a mutation run wants a mutant that hangs a dialog to fail fast).
+std::chrono::milliseconds default_step_timeout();
+
 class HeadlessHost : public Host {
 public:
     HeadlessHost();
@@ -162,7 +166,7 @@ private:
     std::deque<ScriptStep> steps_;
     bool running_step_ = false;
     std::chrono::steady_clock::time_point step_started_;
-    std::chrono::milliseconds step_timeout_{10000};
+    std::chrono::milliseconds step_timeout_{default_step_timeout()};
     std::vector<ModalRequest*> open_;
     std::vector<MessageBoxSeen> boxes_;
     std::vector<const MessageBoxRequest*> box_requests_;  // parallel to boxes_ while open
