@@ -200,43 +200,6 @@ TEST_F(Dialogs, ActivationThatLeavesAndComesBackFindsTheFocusWhereItWas) {
     EXPECT_EQ(GetFocus(), number);
 }
 
-TEST_F(Dialogs, DialogItemNumbersReadAsWindowsReadsThem) {
-    HWND dialog = CreateDialogParamA(conformance_module(), MAKEINTRESOURCEA(IDD_CONFORMANCE), nullptr, plain_proc, 0);
-    ASSERT_NE(dialog, nullptr);
-    struct Case {
-        const char* text;
-        UINT value;
-        BOOL translated;
-    } cases[] = {{"", 0, FALSE},           {"abc", 0, FALSE},        {"4294967296", 0, FALSE},
-                 {"4294967295", 4294967295u, TRUE}, {"  12  ", 12, TRUE}, {"12x", 0, FALSE},
-                 {"-5", 0, FALSE},         {"0", 0, TRUE}};
-    for (const Case& c : cases) {
-        SetDlgItemTextA(dialog, IDC_FIELD, c.text);
-        BOOL translated = 99;
-        EXPECT_EQ(GetDlgItemInt(dialog, IDC_FIELD, &translated, FALSE), c.value) << '"' << c.text << '"';
-        EXPECT_EQ(translated, c.translated) << '"' << c.text << '"';
-    }
-    // The whole text counts, however long: a number, many blanks, then a
-    // letter is no number; many leading zeros still give the number.
-    const std::string long_cases[] = {"1" + std::string(70, ' ') + "x", std::string(70, '0') + "7"};
-    for (const std::string& text : long_cases) {
-        SetDlgItemTextA(dialog, IDC_FIELD, text.c_str());
-        BOOL translated = 99;
-        bool number = text.back() == '7';
-        EXPECT_EQ(GetDlgItemInt(dialog, IDC_FIELD, &translated, FALSE), number ? 7u : 0u) << text.size() << " characters";
-        EXPECT_EQ(translated, number ? TRUE : FALSE) << text.size() << " characters";
-    }
-    SetDlgItemTextA(dialog, IDC_FIELD, "-5");
-    BOOL translated = FALSE;
-    EXPECT_EQ(static_cast<int>(GetDlgItemInt(dialog, IDC_FIELD, &translated, TRUE)), -5);
-    EXPECT_TRUE(translated);
-
-    EXPECT_TRUE(SetDlgItemInt(dialog, IDC_FIELD, 4294967295u, FALSE));
-    char text[32];
-    GetDlgItemTextA(dialog, IDC_FIELD, text, sizeof text);
-    EXPECT_STREQ(text, "4294967295");
-}
-
 TEST_F(Dialogs, ControlsStandAtTheirTemplateRectanglesInDialogUnits) {
     HWND dialog = CreateDialogParamA(conformance_module(), MAKEINTRESOURCEA(IDD_CONFORMANCE), nullptr, plain_proc, 0);
     platform::WindowView view;

@@ -13,23 +13,15 @@ class GotoSweep : public SweepTest {};
 TEST_F(GotoSweep, GotoSector) {
     sweep_disks("goto sector", true, [&](const Fault* fault) {
         fresh_run();
-        open_selected_disk();
-        arm(fault);
-        choose_menu(IDM_GOTO_SECTOR);
-        host_.type_text("5");
-        press(VK_RETURN);
-        disarm();
-        follow_up();
-        close_up({"Goto Sector"});
-        run_editor();
-        EXPECT_TRUE(model_.holds_old_or_intended());
+        run_armed(fault, nullptr, [this] {
+            choose_menu(IDM_GOTO_SECTOR);
+            host_.type_text("5");
+            press(VK_RETURN);
+        }, {"Goto Sector"});
+        expect_sound(fault);
         EXPECT_EQ(after_.current, 5u);
         EXPECT_EQ(after_.dirty, 0);
         expect_shown_sector_read_or_reported(model_, 5);
-        expect_recovered();
-        if (!fault) {
-            EXPECT_TRUE(boxes().empty());
-        }
     });
 }
 

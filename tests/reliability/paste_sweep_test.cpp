@@ -14,17 +14,14 @@ TEST_F(PasteSweep, PasteThenSave) {
     sweep_disks("paste and save", true, [&](const Fault* fault) {
         fresh_run();
         model_.intend(1, model_.old(0));
-        open_selected_disk();
-        choose_menu(IDM_COPY_TO_BUFFER);
-        press(VK_NEXT);
-        arm(fault);
-        choose_menu(IDM_PASTE_FROM_BUFFER);
-        choose_menu(IDM_SAVE_SECTOR);
-        disarm();
-        follow_up();
-        quit();
-        run_editor();
-        EXPECT_TRUE(model_.holds_old_or_intended());
+        run_armed(fault, [this] {
+            choose_menu(IDM_COPY_TO_BUFFER);
+            press(VK_NEXT);
+        }, [this] {
+            choose_menu(IDM_PASTE_FROM_BUFFER);
+            choose_menu(IDM_SAVE_SECTOR);
+        });
+        expect_sound(fault);
         EXPECT_EQ(after_.current, 1u);
         if (!write_error_shown()) {
             EXPECT_TRUE(model_.holds_intended(1)) << "a save reported as done is not on the image";
@@ -32,10 +29,6 @@ TEST_F(PasteSweep, PasteThenSave) {
         } else {
             EXPECT_EQ(after_.dirty, 1);
             EXPECT_EQ(after_.data, model_.old(0)) << "the pasted sector was lost after a failed save";
-        }
-        expect_recovered();
-        if (!fault) {
-            EXPECT_TRUE(boxes().empty());
         }
     });
 }

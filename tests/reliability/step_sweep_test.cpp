@@ -20,21 +20,11 @@ TEST_F(StepSweep, NextAndPreviousSector) {
     for (Way way : {Way{"step to the next sector", VK_NEXT, 1}, Way{"step to the previous sector", VK_PRIOR, kSectors - 1}}) {
         sweep_disks(way.name, true, [&](const Fault* fault) {
             fresh_run();
-            open_selected_disk();
-            arm(fault);
-            press(way.key);
-            disarm();
-            follow_up();
-            quit();
-            run_editor();
-            EXPECT_TRUE(model_.holds_old_or_intended());
+            run_armed(fault, nullptr, [&] { press(way.key); });
+            expect_sound(fault);
             EXPECT_EQ(after_.current, way.to);
             EXPECT_EQ(after_.dirty, 0);
             expect_shown_sector_read_or_reported(model_, way.to);
-            expect_recovered();
-            if (!fault) {
-                EXPECT_TRUE(boxes().empty());
-            }
         });
     }
 }

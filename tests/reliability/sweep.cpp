@@ -230,6 +230,24 @@ void SweepTest::close_up(const std::vector<std::string>& dialogs) {
     quit();
 }
 
+void SweepTest::run_armed(const Fault* fault, const std::function<void()>& prepare, const std::function<void()>& act,
+                          const std::vector<std::string>& dialogs) {
+    open_selected_disk();
+    if (prepare) prepare();
+    arm(fault);
+    act();
+    disarm();
+    follow_up();
+    close_up(dialogs);
+    run_editor();
+}
+
+void SweepTest::expect_sound(const Fault* fault, size_t clean_boxes) const {
+    EXPECT_TRUE(model_.holds_old_or_intended());
+    expect_recovered();
+    if (!fault) EXPECT_EQ(boxes().size(), clean_boxes) << "a run with nothing failing showed messages";
+}
+
 void SweepTest::sweep(const std::string& operation, bool sticky_too, const std::function<void(const Fault*)>& run) {
     tally_ = Tally{};
     tally_.operation = operation;

@@ -131,6 +131,15 @@ protected:
     void expect_recovered() const;
     // Closes what a failure left open (a dialog still waiting), then quits.
     void close_up(const std::vector<std::string>& dialogs);
+    // One run after fresh_run: the disk opened, `prepare`, the fault armed,
+    // `act`, the counts taken, the follow-up, what `dialogs` left closed, and
+    // the program run to its end.
+    void run_armed(const Fault* fault, const std::function<void()>& prepare, const std::function<void()>& act,
+                   const std::vector<std::string>& dialogs = {});
+    // What every run of an editor operation must leave: the image holds old
+    // or intended bytes, the disk reads as before once nothing fails, and a
+    // clean run showed `clean_boxes` messages.
+    void expect_sound(const Fault* fault, size_t clean_boxes = 0) const;
 
     // Runs `run` clean, then with each fault; run(nullptr) is the clean run.
     // Each run's own checks go in run; the tally is recorded and printed.

@@ -56,27 +56,22 @@ Outcome ToolSweep::run(const Operation& operation, const Fault* fault, unsigned 
         return (box.type & 0x0F) == MB_YESNO ? yes_no : IDOK;
     });
     Outcome outcome;
-    open_selected_disk();
-    if (operation.prepare) operation.prepare();
-    arm(fault);
-    operation.start();
-    if (stop_after > 0) {
-        // Its dialogs answered, it runs; it looks for input once between
-        // two chunks.
-        if (operation.act) host_.then("answer the operation's dialogs", [operation] { return operation.act(); });
-        auto looks = std::make_shared<unsigned>(0);
-        host_.while_busy("Escape after chunk " + std::to_string(stop_after), [looks, stop_after] {
-            return ++*looks >= stop_after && platform::input_key(VK_ESCAPE, 0, 0x1B);
+    run_armed(fault, operation.prepare, [&] {
+        operation.start();
+        if (stop_after > 0) {
+            // Its dialogs answered, it runs; it looks for input once between
+            // two chunks.
+            if (operation.act) host_.then("answer the operation's dialogs", [operation] { return operation.act(); });
+            auto looks = std::make_shared<unsigned>(0);
+            host_.while_busy("Escape after chunk " + std::to_string(stop_after), [looks, stop_after] {
+                return ++*looks >= stop_after && platform::input_key(VK_ESCAPE, 0, 0x1B);
+            });
+        }
+        host_.then("run the operation to its end", [operation] {
+            if (operation.act && operation.act()) return false;
+            return operation.finished();
         });
-    }
-    host_.then("run the operation to its end", [operation] {
-        if (operation.act && operation.act()) return false;
-        return operation.finished();
     });
-    disarm();
-    follow_up();
-    close_up({});
-    run_editor();
     auto seen = boxes();
     outcome.boxes.assign(seen.begin(), seen.begin() + static_cast<long>(after_.boxes));
     outcome.calls = counted_;

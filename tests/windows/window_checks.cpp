@@ -127,6 +127,15 @@ void message_checks() {
     SetLastError(0);
     check(!PostMessageA((HWND)(ULONG_PTR)0x1234, WM_APP, 0, 0) && GetLastError() == ERROR_INVALID_WINDOW_HANDLE,
           "posting to no window fails with ERROR_INVALID_WINDOW_HANDLE");
+    HWND gone = conformance_dialog();
+    DestroyWindow(gone);
+    drain();
+    SetLastError(0);
+    check(!PostMessageA(gone, WM_APP, 0, 0) && GetLastError() == ERROR_INVALID_WINDOW_HANDLE,
+          "posting to a destroyed window fails with ERROR_INVALID_WINDOW_HANDLE");
+    SetLastError(0);
+    check(SendMessageA(gone, WM_APP, 0, 0) == 0 && GetLastError() == ERROR_INVALID_WINDOW_HANDLE,
+          "sending to a destroyed window gives 0 and ERROR_INVALID_WINDOW_HANDLE");
 
     PostMessageA(dialog, WM_APP + 3, 0, 0);
     PostQuitMessage(7);
@@ -205,6 +214,8 @@ void dialog_checks() {
                  {"4294967296", 0, FALSE, false},
                  {"4294967295", 4294967295u, TRUE, true},
                  {"  12", 12, TRUE, false},
+                 {"  12  ", 12, TRUE, false},
+                 {"12x", 0, FALSE, false},
                  {"-5", 0, FALSE, true},
                  {"0", 0, TRUE, false}};
     for (const Case& c : cases) {
@@ -215,6 +226,18 @@ void dialog_checks() {
         snprintf(what, sizeof what, "GetDlgItemInt reads \"%s\" as Windows does (got %u, %s)", c.text, value,
                  translated ? "translated" : "not translated");
         check(value == c.value && translated == c.translated, what, c.wine_differs);
+    }
+    // The whole text counts, however long: a number, many blanks, then a
+    // letter is no number; many leading zeros still give the number.
+    const std::string long_texts[] = {"1" + std::string(70, ' ') + "x", std::string(70, '0') + "7"};
+    for (const std::string& text : long_texts) {
+        SetDlgItemTextA(dialog, IDC_FIELD, text.c_str());
+        BOOL translated = 99;
+        UINT value = GetDlgItemInt(dialog, IDC_FIELD, &translated, FALSE);
+        bool number = text.back() == '7';
+        char what[160];
+        snprintf(what, sizeof what, "GetDlgItemInt reads all of a %zu-character text (got %u)", text.size(), value);
+        check(value == (number ? 7u : 0u) && translated == (number ? TRUE : FALSE), what);
     }
     SetDlgItemTextA(dialog, IDC_FIELD, "-5");
     BOOL translated = FALSE;
@@ -343,10 +366,23 @@ HANDLE open_file(const std::string& path, DWORD access, DWORD disposition, DWORD
 
 void file_checks() {
     std::string path = run.scratch + "/checks.bin";
-    HANDLE h = open_file(path, GENERIC_READ | GENERIC_WRITE, CREATE_ALWAYS);
+    HANDLE h = open_file(path, GENERIC_READ, OPEN_EXISTING);
+    check(h == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_NOT_FOUND,
+          "OPEN_EXISTING on a missing file fails with ERROR_FILE_NOT_FOUND");
+    h = open_file(path, GENERIC_READ, 99);
+    check(h == INVALID_HANDLE_VALUE && GetLastError() == ERROR_INVALID_PARAMETER,
+          "an unknown disposition fails with ERROR_INVALID_PARAMETER");
+    h = open_file(path, GENERIC_WRITE, CREATE_NEW);
+    DWORD done = 0;
+    WriteFile(h, "abcdef", 6, &done, NULL);
+    CloseHandle(h);
+    h = open_file(path, GENERIC_READ | GENERIC_WRITE, CREATE_ALWAYS);
+    LARGE_INTEGER size = {};
+    check(h != INVALID_HANDLE_VALUE && GetLastError() == ERROR_ALREADY_EXISTS && GetFileSizeEx(h, &size) &&
+              size.QuadPart == 0,
+          "CREATE_ALWAYS empties an existing file and says ERROR_ALREADY_EXISTS");
     static BYTE bytes[4096];
     for (int i = 0; i < 4096; ++i) bytes[i] = (BYTE)(i * 7);
-    DWORD done = 0;
     WriteFile(h, bytes, 1536, &done, NULL);
     CloseHandle(h);
     h = open_file(path, GENERIC_READ | GENERIC_WRITE, CREATE_NEW);
@@ -355,7 +391,6 @@ void file_checks() {
     check(h != INVALID_HANDLE_VALUE && GetLastError() == ERROR_ALREADY_EXISTS,
           "OPEN_ALWAYS on an existing file succeeds and says ERROR_ALREADY_EXISTS");
 
-    LARGE_INTEGER size = {};
     check(GetFileSizeEx(h, &size) && size.QuadPart == 1536, "GetFileSizeEx gives a file's size");
     BYTE answer[64];
     DWORD returned = 0;
@@ -369,10 +404,24 @@ void file_checks() {
     check(ok && done == 512 && memcmp(buffer, bytes + 1024, 512) == 0, "a read across the end gives the bytes there");
     ok = ReadFile(h, buffer, 512, &done, NULL);
     check(ok && done == 0, "a read at the end succeeds with 0 bytes");
+    SetFilePointer(h, 5000, NULL, FILE_BEGIN);
+    ok = ReadFile(h, buffer, 512, &done, NULL);
+    check(ok && done == 0, "a read beyond the end succeeds with 0 bytes");
 
     LONG high = 1;
     DWORD low = SetFilePointer(h, 0x40000000, &high, FILE_BEGIN);
     check(low == 0x40000000 && high == 1, "SetFilePointer takes and gives a 64-bit position in two halves");
+    high = -1;
+    low = SetFilePointer(h, -0x100, &high, FILE_CURRENT);
+    check(low == 0x3FFFFF00 && high == 1, "with its high part, a negative move is a 64-bit one");
+    check(SetFilePointer(h, 0, NULL, FILE_CURRENT) == INVALID_SET_FILE_POINTER && GetLastError() == ERROR_INVALID_PARAMETER,
+          "without a high part, a position beyond 4 GiB cannot be told: ERROR_INVALID_PARAMETER");
+    high = 0;
+    SetLastError(ERROR_ACCESS_DENIED);
+    low = SetFilePointer(h, -1, &high, FILE_BEGIN);
+    check(low == INVALID_SET_FILE_POINTER && high == 0 && GetLastError() == NO_ERROR,
+          "a low part of all ones is a position, told by a cleared last error");
+    check(SetFilePointer(h, 0, NULL, FILE_END) == 1536, "FILE_END moves to the size");
     high = -1;
     SetLastError(0);
     low = SetFilePointer(h, -512, &high, FILE_BEGIN);
@@ -381,6 +430,10 @@ void file_checks() {
     CloseHandle(h);
     check(!ReadFile(h, buffer, 512, &done, NULL) && GetLastError() == ERROR_INVALID_HANDLE,
           "a closed handle is refused with ERROR_INVALID_HANDLE");
+    SetLastError(0);
+    check(!CloseHandle(h) && GetLastError() == ERROR_INVALID_HANDLE, "a handle closes once");
+    SetLastError(0);
+    check(!CloseHandle(NULL) && GetLastError() == ERROR_INVALID_HANDLE, "no handle does not close");
 
     // Wine ignores FILE_FLAG_NO_BUFFERING: its handles are always buffered.
     h = open_file(path, GENERIC_READ, OPEN_EXISTING, FILE_FLAG_NO_BUFFERING);
@@ -390,6 +443,10 @@ void file_checks() {
     SetFilePointer(h, 0, NULL, FILE_BEGIN);
     ok = ReadFile(h, buffer + 8, 512, &done, NULL);
     check(!ok && GetLastError() == ERROR_INVALID_PARAMETER, "an unbuffered handle refuses memory not sector-aligned",
+          true);
+    SetFilePointer(h, 10, NULL, FILE_BEGIN);
+    ok = ReadFile(h, buffer, 512, &done, NULL);
+    check(!ok && GetLastError() == ERROR_INVALID_PARAMETER, "an unbuffered handle refuses a position within a sector",
           true);
     SetFilePointer(h, 512, NULL, FILE_BEGIN);
     ok = ReadFile(h, buffer, 1024, &done, NULL);
