@@ -54,9 +54,7 @@ int main(int argc, char** argv) {
     space.host_block_devices = false;
     platform::set_device_namespace(space);
 
-    auto instance = reinterpret_cast<HINSTANCE>(static_cast<uintptr_t>(0x00400000));
-    platform::register_module_resources(instance, orvasse_res_begin,
-                                        static_cast<size_t>(orvasse_res_end - orvasse_res_begin));
+    HINSTANCE instance = embedded_program_module();
     platform::HeadlessHost host;
     host.set_step_timeout(std::chrono::minutes(10));
     platform::install_host(&host);

@@ -38,9 +38,7 @@ int main(int argc, char** argv) {
     fs::create_symlink(fs::absolute(device), work / "dosdevices" / "c::");
     platform::set_device_namespace({(work / "dosdevices").string(), false});
 
-    auto instance = reinterpret_cast<HINSTANCE>(static_cast<uintptr_t>(0x00400000));
-    platform::register_module_resources(instance, orvasse_res_begin,
-                                        static_cast<size_t>(orvasse_res_end - orvasse_res_begin));
+    HINSTANCE instance = embedded_program_module();
     HeadlessHost host;
     platform::install_host(&host);
     reset_editor_state();

@@ -41,9 +41,7 @@ int main(int argc, char** argv) {
     space.host_block_devices = false;
     platform::set_device_namespace(space);
 
-    HINSTANCE instance = reinterpret_cast<HINSTANCE>(static_cast<uintptr_t>(0x00400000));
-    platform::register_module_resources(instance, orvasse_res_begin,
-                                        static_cast<size_t>(orvasse_res_end - orvasse_res_begin));
+    HINSTANCE instance = embedded_program_module();
     HeadlessHost host;
     host.set_step_timeout(std::chrono::hours(1));
     platform::install_host(&host);

@@ -14,15 +14,7 @@ namespace fs = std::filesystem;
 
 namespace fuzz {
 
-HINSTANCE program_module() {
-    static HINSTANCE module = [] {
-        auto instance = reinterpret_cast<HINSTANCE>(static_cast<uintptr_t>(0x00400000));
-        platform::register_module_resources(instance, orvasse_res_begin,
-                                            static_cast<size_t>(orvasse_res_end - orvasse_res_begin));
-        return instance;
-    }();
-    return module;
-}
+HINSTANCE program_module() { return embedded_program_module(); }
 
 void clear_windows_and_messages() {
     for (HWND hwnd : platform::top_level_windows())

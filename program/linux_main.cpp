@@ -23,8 +23,6 @@ int main(int argc, char** argv) {
                      "       orvasse --drives   list the disks it can open and what each one is\n");
         return 2;
     }
-    HINSTANCE instance = reinterpret_cast<HINSTANCE>(static_cast<uintptr_t>(0x00400000));
-    platform::register_module_resources(instance, orvasse_res_begin,
-                                        static_cast<size_t>(orvasse_res_end - orvasse_res_begin));
+    HINSTANCE instance = embedded_program_module();
     return platform::qt::run_qt_host(argc, argv, [instance] { return editor_main(instance); });
 }

@@ -95,8 +95,7 @@ TEST_F(SectorAccess, SectorOffsetsAre64BitMultiplesOf512) {
 }
 
 TEST_F(SectorAccess, CountsMoveCountModulo256Sectors) {
-    write_stamped_image(image("c.img"), 600);
-    map_volume('C', image("c.img"));
+    map_stamped_image(600);
     HANDLE h = open_c();
     ASSERT_NE(h, INVALID_HANDLE_VALUE);
     std::vector<BYTE> buffer(260 * 512, 0xEE);
@@ -120,8 +119,7 @@ TEST_F(SectorAccess, CountsMoveCountModulo256Sectors) {
 }
 
 TEST_F(SectorAccess, WritesReachTheDeviceAndLeaveNeighboursAlone) {
-    write_stamped_image(image("c.img"), 64);
-    map_volume('C', image("c.img"));
+    map_stamped_image(64);
     HANDLE h = open_c();
     ASSERT_NE(h, INVALID_HANDLE_VALUE);
     std::vector<BYTE> data(2 * 512);
@@ -135,8 +133,7 @@ TEST_F(SectorAccess, WritesReachTheDeviceAndLeaveNeighboursAlone) {
 }
 
 TEST_F(SectorAccess, ReadsPastTheEndGiveShortCountsWithoutMessage) {
-    write_stamped_image(image("c.img"), 100);
-    map_volume('C', image("c.img"));
+    map_stamped_image(100);
     HANDLE h = open_c();
     ASSERT_NE(h, INVALID_HANDLE_VALUE);
     std::vector<BYTE> buffer(8 * 512);
@@ -165,8 +162,7 @@ TEST_F(SectorAccess, FailedPositioningShowsOneMessageAndMovesNothing) {
     EXPECT_EQ(boxes().size(), 1u);
 
     // A handle that was closed is no better.
-    write_stamped_image(image("c.img"), 8);
-    map_volume('C', image("c.img"));
+    map_stamped_image(8);
     HANDLE h = open_disk_device(kVolumeC);
     ASSERT_NE(h, INVALID_HANDLE_VALUE);
     close_disk_device(h);
@@ -176,8 +172,7 @@ TEST_F(SectorAccess, FailedPositioningShowsOneMessageAndMovesNothing) {
 }
 
 TEST_F(SectorAccess, UnalignedCallerBuffersWorkWithDirectIo) {
-    write_stamped_image(image("c.img"), 32);
-    map_volume('C', image("c.img"));
+    map_stamped_image(32);
     HANDLE h = open_c();
     ASSERT_NE(h, INVALID_HANDLE_VALUE);
     int probe = ::open(image("c.img").c_str(), O_RDONLY | O_DIRECT);
@@ -393,8 +388,7 @@ TEST_F(SectorAccess, LegacyModeHandsTransfersToTheVolumeServices) {
     platform::emulate_windows_9x(2222);
     AccessMode = ACCESS_LEGACY;
     init_legacy_services();
-    write_stamped_image(image("c.img"), 40);
-    map_volume('C', image("c.img"));
+    map_stamped_image(40);
     HANDLE drive_c = reinterpret_cast<HANDLE>(static_cast<uintptr_t>(3));
 
     std::vector<BYTE> buffer(2 * 512);

@@ -29,8 +29,7 @@ protected:
 
     void SetUp() override {
         EditorTest::SetUp();
-        write_stamped_image(image("c.img"), 64);
-        map_volume('C', image("c.img"));
+        map_stamped_image(64);
     }
 
     std::vector<uint8_t> on_disk(uint32_t sector) { return read_file_bytes(image("c.img"), sector * 512ull, 512); }

@@ -65,8 +65,7 @@ protected:
 };
 
 TEST_F(CopyBlock, CancelAndZeroSectorsCopyNothingAndZeroStillCompletes) {
-    write_stamped_image(image("c.img"), 64);
-    map_volume('C', image("c.img"));
+    map_stamped_image(64);
     Model model = model_of(image("c.img"));
     open_selected_disk();
     choose_menu(IDM_COPY_BLOCK);
@@ -90,8 +89,7 @@ TEST_F(CopyBlock, CancelAndZeroSectorsCopyNothingAndZeroStillCompletes) {
 // Overlaps in both directions, by a whole run and by one sector: the
 // destination gets the source as it was before the copy.
 TEST_F(CopyBlock, OverlappingRunsGetTheSourcesOriginalBytes) {
-    write_stamped_image(image("c.img"), 1024);
-    map_volume('C', image("c.img"));
+    map_stamped_image(1024);
     Model model = model_of(image("c.img"));
     open_selected_disk();
     go_to("10");
@@ -128,8 +126,7 @@ TEST_F(CopyBlock, OverlappingRunsGetTheSourcesOriginalBytes) {
 // Sectors beyond the last one are neither read nor written: the run is cut
 // there and the message says how much was left.
 TEST_F(CopyBlock, RunBeyondTheEndOfTheDiskCopiesWhatLiesOnItAndSaysWhatWasNot) {
-    write_stamped_image(image("c.img"), 257);  // the odd sector 256 lies beyond the last, 255
-    map_volume('C', image("c.img"));
+    map_stamped_image(257);  // the odd sector 256 lies beyond the last, 255
     Model model = model_of(image("c.img"));
     open_selected_disk();
     go_to("200");
@@ -191,8 +188,7 @@ TEST_F(CopyBlock, RunsNeverWrapToSectorZero) {
 // The disk shrinks under the editor: a chunk that reads short writes only
 // what it read, one that reads nothing says so, and the copy goes on.
 TEST_F(CopyBlock, ShortReadsWriteOnlyTheSectorsDelivered) {
-    write_stamped_image(image("c.img"), 1024);
-    map_volume('C', image("c.img"));
+    map_stamped_image(1024);
     open_selected_disk();
     go_to("150");
     host_.check("shrink the disk to 200 sectors", [&] { ASSERT_EQ(truncate(image("c.img").c_str(), 200 * 512), 0); });
@@ -243,8 +239,7 @@ TEST_F(CopyBlock, WriteProtectedDestinationReportsTheFailedWrite) {
 // that a Save without edits cannot put the old bytes back; unsaved edits
 // stay on screen, marked.
 TEST_F(CopyBlock, ACopyOverTheShownSectorShowsItsNewBytesUnlessItHasEdits) {
-    write_stamped_image(image("c.img"), 64);
-    map_volume('C', image("c.img"));
+    map_stamped_image(64);
     open_selected_disk();
     struct Seen {
         std::vector<uint8_t> data;
@@ -282,8 +277,7 @@ TEST_F(CopyBlock, ACopyOverTheShownSectorShowsItsNewBytesUnlessItHasEdits) {
 // Completed means on the disk: a flush the disk refuses is said, and the
 // copy is not called complete.
 TEST_F(CopyBlock, AFlushTheDiskRefusesIsReportedAndNothingIsCalledCopied) {
-    write_stamped_image(image("c.img"), 64);
-    map_volume('C', image("c.img"));
+    map_stamped_image(64);
     open_selected_disk();
     host_.check("the next flush fails", [] {
         platform::faults::reset_counts();
@@ -313,8 +307,7 @@ TEST(CopyProgress, IsExactForEveryRunOfSectors) {
 // A long copy shows its progress as it goes and stops at Cancel, after the
 // chunk in hand, saying how much it copied; the dialog then closes.
 TEST_F(CopyBlock, CancelStopsACopyAfterTheChunkInHand) {
-    write_stamped_image(image("c.img"), 1024);
-    map_volume('C', image("c.img"));
+    map_stamped_image(1024);
     Model model = model_of(image("c.img"));
     open_selected_disk();
     copy("500", "300");

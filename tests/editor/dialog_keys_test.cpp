@@ -19,8 +19,7 @@ class DialogKeys : public EditorTest {
 protected:
     void SetUp() override {
         EditorTest::SetUp();
-        write_stamped_image(image("c.img"), 64);
-        map_volume('C', image("c.img"));
+        map_stamped_image(64);
     }
     void alt(char letter) { press(static_cast<UINT>(toupper(letter)), platform::kInputAlt); }
     // The identifier of the control with the focus, recorded into *ids.

@@ -32,8 +32,7 @@ protected:
 
     void SetUp() override {
         EditorTest::SetUp();
-        write_stamped_image(image("c.img"), 8);
-        map_volume('C', image("c.img"));
+        map_stamped_image(8);
     }
 
     // Both panes must show data: the hex pane as patched, the text pane as a

@@ -51,8 +51,7 @@ protected:
     void SetUp() override {
         EditorTest::SetUp();
         ImageFileName[0] = '\0';  // kept for the process's life, as the program keeps it
-        write_stamped_image(image("c.img"), 2000);
-        map_volume('C', image("c.img"));
+        map_stamped_image(2000);
     }
 
     static HeadlessHost::Target count_item(int id) { return HeadlessHost::item(kCountCaption, id); }

@@ -18,8 +18,7 @@ class GotoSector : public EditorTest {
 protected:
     void SetUp() override {
         EditorTest::SetUp();
-        write_stamped_image(image("c.img"), 64);
-        map_volume('C', image("c.img"));
+        map_stamped_image(64);
     }
 
     // Types the number into the dialog and presses Enter, which is Goto.

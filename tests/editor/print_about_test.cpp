@@ -21,8 +21,7 @@ class Printing : public EditorTest {
 protected:
     void SetUp() override {
         EditorTest::SetUp();
-        write_stamped_image(image("c.img"), 64);
-        map_volume('C', image("c.img"));
+        map_stamped_image(64);
     }
     // The pitch of the headless printer's font: height 50, leading 4.
     static constexpr int kPitch = 54;

@@ -21,8 +21,7 @@ class Routing : public EditorTest {
 protected:
     void SetUp() override {
         EditorTest::SetUp();
-        write_stamped_image(image("c.img"), 64);
-        map_volume('C', image("c.img"));
+        map_stamped_image(64);
     }
     void post(WORD id, WORD code) {
         host_.check("post a command", [id, code] { PostMessageA(EditorState.MainWindow, WM_COMMAND, MAKELONG(id, code), 0); });

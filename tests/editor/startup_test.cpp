@@ -83,8 +83,7 @@ TEST_F(StartUp, AsksForTheHelpPageOnceAndShowsSelectDiskFirst) {
 }
 
 TEST_F(StartUp, CancelLeavesNoDiskAndSteppingReportsTheFailedReads) {
-    write_stamped_image(image("c.img"), 64);
-    map_volume('C', image("c.img"));
+    map_stamped_image(64);
     host_.click(select_disk_item(IDC_CANCEL));
     HANDLE disk = nullptr;
     host_.check("no disk", [&] { disk = EditorState.DiskRef; });
@@ -106,8 +105,7 @@ TEST_F(StartUp, CancelLeavesNoDiskAndSteppingReportsTheFailedReads) {
 }
 
 TEST_F(StartUp, ChoosingTheOpenDiskAgainReturnsToSectorZeroAndDropsEdits) {
-    write_stamped_image(image("c.img"), 64);
-    map_volume('C', image("c.img"));
+    map_stamped_image(64);
     open_selected_disk();
     press(VK_NEXT);
     host_.type_text("41");
@@ -201,8 +199,7 @@ TEST_F(StartUp, OnlyATypedNameOfAnEntrysExactFormOpensADisk) {
 }
 
 TEST_F(StartUp, UnopenableDeviceStillClosesTheDialogWithTheReadError) {
-    write_stamped_image(image("c.img"), 64);
-    map_volume('C', image("c.img"));
+    map_stamped_image(64);
     // The disk goes away between the list and the Open.
     host_.check("remove the image", [&] { std::remove(image("c.img").c_str()); });
     open_selected_disk();

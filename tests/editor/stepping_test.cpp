@@ -81,8 +81,7 @@ TEST_F(Stepping, PageKeysWrapAtBothEndsAndAnOddLastSectorIsNeverShown) {
 }
 
 TEST_F(Stepping, SaveQuestionComesOnceAndYesWritesTheSectorThatWasShown) {
-    write_stamped_image(image("c.img"), 64);
-    map_volume('C', image("c.img"));
+    map_stamped_image(64);
     open_selected_disk();
     press(VK_NEXT);
     host_.type_text("41");
@@ -114,8 +113,7 @@ TEST_F(Stepping, SaveQuestionComesOnceAndYesWritesTheSectorThatWasShown) {
 }
 
 TEST_F(Stepping, OnlyTheStepperArrowsStep) {
-    write_stamped_image(image("c.img"), 64);
-    map_volume('C', image("c.img"));
+    map_stamped_image(64);
     open_selected_disk();
     click_stepper(false);
     look();
@@ -144,8 +142,7 @@ TEST_F(Stepping, OnlyTheStepperArrowsStep) {
 }
 
 TEST_F(Stepping, FailedReadIsReportedAndTheCounterShowsTheNewNumber) {
-    write_stamped_image(image("c.img"), 64);
-    map_volume('C', image("c.img"));
+    map_stamped_image(64);
     open_selected_disk();
     host_.check("shrink the disk to 10 sectors", [&] { ASSERT_EQ(truncate(image("c.img").c_str(), 10 * 512), 0); });
     press(VK_PRIOR);
@@ -177,8 +174,7 @@ TEST_F(Stepping, FailedReadIsReportedAndTheCounterShowsTheNewNumber) {
 // After a box the keys go where they went before it: Return and letters in
 // the hex pane change nothing, they must not become bytes of the text pane.
 TEST_F(Stepping, KeysAfterTheQuestionOrAnErrorGoToThePaneThatHadTheFocus) {
-    write_stamped_image(image("c.img"), 64);
-    map_volume('C', image("c.img"));
+    map_stamped_image(64);
     open_selected_disk();
     host_.click_character(hex_pane_window(), 0);
     press(VK_NEXT);

@@ -27,6 +27,7 @@
 #include "window_fixture.h"
 
 using testing_support::conformance_module;
+using testing_support::pdf_pages;
 
 namespace {
 
@@ -289,14 +290,6 @@ TEST_F(Dialogs, ACancelledFileDialogGivesNothingAndNoError) {
     EXPECT_FALSE(GetOpenFileNameA(&image.record));
     EXPECT_TRUE(opens);
     EXPECT_EQ(CommDlgExtendedError(), 0u);
-}
-
-int pdf_pages(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return -1;
-    QByteArray bytes = file.readAll();
-    if (!bytes.startsWith("%PDF")) return -1;
-    return static_cast<int>(QString::fromLatin1(bytes).count(QRegularExpression(QStringLiteral("/Type\\s*/Page(?!s)"))));
 }
 
 TEST_F(Dialogs, ThePrintDialogGivesTheCopiesAndAPrinterThatPrintsEachPage) {

@@ -21,6 +21,7 @@
 #include "window_fixture.h"
 
 using platform::qt::ControlWidget;
+using testing_support::pdf_pages;
 using testing_support::program_module;
 
 namespace {
@@ -137,14 +138,6 @@ TEST_F(EditorOnQt, OpensTheSampleDiskStepsEditsAndAsksBeforeLeavingTheEdit) {
     EXPECT_EQ(text_view.units_rect.right, 217 + 72);
     EXPECT_GE(hex_width, needed_width) << "a line's 48 characters fit";
     EXPECT_GE(hex_height, needed_height) << "32 lines fit without scrolling";
-}
-
-int pdf_pages(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return -1;
-    QByteArray bytes = file.readAll();
-    if (!bytes.startsWith("%PDF")) return -1;
-    return static_cast<int>(QString::fromLatin1(bytes).count(QRegularExpression(QStringLiteral("/Type\\s*/Page(?!s)"))));
 }
 
 TEST_F(EditorOnQt, PrintsTheShownSectorIntoAPdfAndShowsTheAboutBoxWithItsLogoAndIcon) {

@@ -4,6 +4,8 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QRegularExpression>
 #include <QTimer>
 #include <chrono>
 #include <cstdio>
@@ -137,6 +139,14 @@ void QtHostTest::save_screenshot(QWidget* widget, const std::string& name) {
     QPixmap picture = widget->grab();
     EXPECT_FALSE(picture.isNull());
     EXPECT_TRUE(picture.save(path)) << path.toStdString();
+}
+
+int pdf_pages(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return -1;
+    QByteArray bytes = file.readAll();
+    if (!bytes.startsWith("%PDF")) return -1;
+    return static_cast<int>(QString::fromLatin1(bytes).count(QRegularExpression(QStringLiteral("/Type\\s*/Page(?!s)"))));
 }
 
 }  // namespace testing_support

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QString>
 #include <functional>
 #include <memory>
 #include <string>
@@ -65,5 +66,8 @@ private:
     std::string runtime_dir_;
     long long step_started_ms_ = 0;
 };
+
+// The pages of a PDF file the printer wrote; -1 when it is none.
+int pdf_pages(const QString& path);
 
 }  // namespace testing_support

@@ -173,8 +173,7 @@ TEST_F(KernelDevice, MachinesDisksComeBeforeLoopDevices) {
     for (const auto& [name, path] : expected) EXPECT_EQ(platform::resolve_device_path(name), path) << name;
 
     // The folder still wins.
-    write_stamped_image(image("c.img"), 4);
-    map_volume('C', image("c.img"));
+    map_stamped_image(4);
     map_physical(0, image("c.img"));
     EXPECT_EQ(platform::resolve_device_path("C:"), image("dosdevices") + "/c::");
     EXPECT_EQ(platform::resolve_device_path("PHYSICALDRIVE0"), image("dosdevices") + "/physicaldrive0");
@@ -313,8 +312,7 @@ TEST_F(KernelDevice, UnbufferedWritesGoToTheDeviceAndFlushingEmptiesItsCache) {
 }
 
 TEST_F(KernelDevice, WriteOnReadOnlyDeviceHandleIsDenied) {
-    write_stamped_image(image("c.img"), 8);
-    map_volume('C', image("c.img"));
+    map_stamped_image(8);
     HANDLE h = open("\\\\.\\C:", GENERIC_READ);
     ASSERT_NE(h, INVALID_HANDLE_VALUE);
     alignas(4096) char sector[512] = {};

@@ -84,8 +84,7 @@ TEST_F(Vwin32, FailureSetsCarryAndAnErrorInAx) {
     EXPECT_FALSE(run(VWIN32_DIOC_DOS_IOCTL, regs));
     EXPECT_EQ(regs.reg_EAX & 0xFFFF, 0x000Fu) << "invalid drive";
 
-    write_stamped_image(image("c.img"), 4);
-    map_volume('C', image("c.img"));
+    map_stamped_image(4);
     regs = {};
     regs.reg_EAX = 0x440D;
     regs.reg_EBX = 3;
@@ -110,8 +109,7 @@ TEST_F(Vwin32, FailureSetsCarryAndAnErrorInAx) {
 }
 
 TEST_F(Vwin32, Fat32LockFormsNeedBuildAbove1000AndCanBeRefused) {
-    write_stamped_image(image("c.img"), 4);
-    map_volume('C', image("c.img"));
+    map_stamped_image(4);
     auto lock = [&](DWORD cx) {
         DIOC_REGISTERS regs = {};
         regs.reg_EAX = 0x440D;
@@ -146,8 +144,7 @@ TEST_F(Vwin32, Fat32LockFormsNeedBuildAbove1000AndCanBeRefused) {
 }
 
 TEST_F(Vwin32, AbsoluteWritesNeedTheLock) {
-    write_stamped_image(image("c.img"), 8);
-    map_volume('C', image("c.img"));
+    map_stamped_image(8);
     ASSERT_NE(open_service(950), INVALID_HANDLE_VALUE);
     std::vector<BYTE> data(512, 0xA1);
     DISKIO packet = {4, 1, 0};
@@ -174,8 +171,7 @@ TEST_F(Vwin32, AbsoluteWritesNeedTheLock) {
 }
 
 TEST_F(Vwin32, Int25RegisterFormReadsFromDx) {
-    write_stamped_image(image("c.img"), 8);
-    map_volume('C', image("c.img"));
+    map_stamped_image(8);
     ASSERT_NE(open_service(950), INVALID_HANDLE_VALUE);
     std::vector<BYTE> buffer(2 * 512);
     DIOC_REGISTERS regs = {};

@@ -107,6 +107,11 @@ protected:
     void map_physical(unsigned drive, const std::string& target);
 
     std::string image(const std::string& name) const { return dir_.file(name); }
+    // The usual disk: c.img, its sectors stamped with their numbers, as C:.
+    void map_stamped_image(uint64_t sectors) {
+        write_stamped_image(image("c.img"), sectors);
+        map_volume('C', image("c.img"));
+    }
     std::vector<platform::HeadlessHost::MessageBoxSeen> boxes() const { return host_.message_boxes(); }
 
     TempDir dir_;

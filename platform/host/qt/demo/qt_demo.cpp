@@ -18,7 +18,7 @@
 namespace {
 
 HINSTANCE tests_module = reinterpret_cast<HINSTANCE>(static_cast<uintptr_t>(0x00500000));
-HINSTANCE program_module = reinterpret_cast<HINSTANCE>(static_cast<uintptr_t>(0x00400000));
+HINSTANCE program_module = nullptr;
 HICON icon = nullptr;
 
 void set_icons(HWND hwnd) {
@@ -145,8 +145,7 @@ INT_PTR CALLBACK look_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM) {
 int demo(bool program_dialogs) {
     platform::register_module_resources(tests_module, conformance_res_begin,
                                         static_cast<size_t>(conformance_res_end - conformance_res_begin));
-    platform::register_module_resources(program_module, orvasse_res_begin,
-                                        static_cast<size_t>(orvasse_res_end - orvasse_res_begin));
+    program_module = embedded_program_module();
     icon = LoadIconA(program_module, MAKEINTRESOURCEA(IDI_ORVASSE));
     if (program_dialogs) {
         for (int id : {IDD_MAIN, IDD_ABOUT, IDD_SELECT_DISK, IDD_GOTO_SECTOR, IDD_COPY_BLOCK, IDD_SEARCH_DISK,
