@@ -145,10 +145,12 @@ INT_PTR CALLBACK copy_block_dialog(HWND dialog, UINT message, WPARAM wparam, LPA
     case WM_CLOSE:
     case WM_DESTROY:
     case WM_QUERYENDSESSION:
-        // A copy that runs stops first; the dialog closes at its end.
+        // A copy that runs stops first; the dialog closes at its end. Handled:
+        // the dialog manager would make it a Cancel, whose WM_CLOSE would come
+        // back during the message that ends the copy, and so on for ever.
         if (long_work_running()) {
             stop_long_work();
-            if (message == WM_CLOSE) return 0;
+            if (message == WM_CLOSE) return TRUE;
         }
         close_modal_dialog(dialog, message, wparam, lparam);
         return 0;

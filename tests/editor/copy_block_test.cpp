@@ -235,6 +235,39 @@ TEST_F(CopyBlock, WriteProtectedDestinationReportsTheFailedWrite) {
     expect_box(seen[1], "300 of 300 sectors were not copied.", "Error Copying", true);
 }
 
+// A write that fails in the second chunk names the first sector it did not
+// write, wholly or in part, and the copy ends there.
+TEST_F(CopyBlock, AWriteFailingMidRunNamesTheFirstSectorNotWritten) {
+    const struct {
+        platform::faults::Kind kind;
+        uint32_t written;  // of the second chunk
+    } rows[] = {{platform::faults::Kind::Error, 0}, {platform::faults::Kind::ShortCount, 64}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(platform::faults::name(row.kind));
+        map_stamped_image(1024);
+        Model model = model_of(image("c.img"));
+        open_selected_disk();
+        host_.check("the second write fails", [&] {
+            platform::faults::reset_counts();
+            platform::faults::arm(platform::faults::Call::WriteFile, 2, row.kind);
+        });
+        copy("500", "300");
+        host_.answer_message_box(IDOK);
+        host_.answer_message_box(IDOK);
+        quit();
+        run_editor();
+        platform::faults::disarm_all();
+        model.copy(0, 500, 128 + row.written);
+        EXPECT_TRUE(read_file_bytes(image("c.img"), 0, 1024 * 512) == model.bytes);
+        auto seen = boxes();
+        ASSERT_EQ(seen.size(), 2u);
+        expect_box(seen[0], "Error writing at sector " + std::to_string(628 + row.written), "Error Copying", false);
+        expect_box(seen[1], std::to_string(172 - row.written) + " of 300 sectors were not copied.", "Error Copying",
+                   true);
+        start_again();
+    }
+}
+
 // A copy over the shown sector shows what the disk then holds there, so
 // that a Save without edits cannot put the old bytes back; unsaved edits
 // stay on screen, marked.
@@ -250,10 +283,13 @@ TEST_F(CopyBlock, ACopyOverTheShownSectorShowsItsNewBytesUnlessItHasEdits) {
     auto look = [&] {
         host_.check("the shown sector", [&] { seen.push_back({sector_data(), hex_pane(), EditorState.SectorDirty}); });
     };
+    std::vector<uint8_t> buffer;
     go_to("10");
+    choose_menu(IDM_COPY_TO_BUFFER);
     copy("5", "10");  // 10 ... 19 onto 5 ... 14: the shown 10 gets 15
     host_.answer_message_box(IDOK);
     look();
+    host_.check("the buffer", [&] { buffer.assign(EditorState.TransferBuffer, EditorState.TransferBuffer + 512); });
     choose_menu(IDM_SAVE_SECTOR);
     go_to("30");
     host_.type_text("41");
@@ -266,6 +302,7 @@ TEST_F(CopyBlock, ACopyOverTheShownSectorShowsItsNewBytesUnlessItHasEdits) {
     EXPECT_EQ(seen[0].data, stamped_sector(15));
     EXPECT_EQ(seen[0].hex, hex_text_of(stamped_sector(15)));
     EXPECT_EQ(seen[0].dirty, 0);
+    EXPECT_EQ(buffer, stamped_sector(10)) << "the re-read reached past the shown sector";
     EXPECT_EQ(read_file_bytes(image("c.img"), 10 * 512, 512), stamped_sector(15)) << "Save wrote the copy back";
     std::vector<uint8_t> edited = stamped_sector(30);
     edited[0] = 0x41;
@@ -277,22 +314,25 @@ TEST_F(CopyBlock, ACopyOverTheShownSectorShowsItsNewBytesUnlessItHasEdits) {
 // Completed means on the disk: a flush the disk refuses is said, and the
 // copy is not called complete.
 TEST_F(CopyBlock, AFlushTheDiskRefusesIsReportedAndNothingIsCalledCopied) {
-    map_stamped_image(64);
-    open_selected_disk();
-    host_.check("the next flush fails", [] {
-        platform::faults::reset_counts();
-        platform::faults::arm(platform::faults::Call::FlushFileBuffers, 1, platform::faults::Kind::Error);
-    });
-    copy("40", "3");
-    host_.answer_message_box(IDOK);
-    host_.answer_message_box(IDOK);
-    quit();
-    run_editor();
-    platform::faults::disarm_all();
-    auto seen = boxes();
-    ASSERT_EQ(seen.size(), 2u);
-    expect_box(seen[0], "Error writing to the disk: the sectors copied may not all be on it", "Error Copying", false);
-    expect_box(seen[1], "3 of 3 sectors were not copied.", "Error Copying", true);
+    for (std::string count : {"1", "3"}) {
+        map_stamped_image(64);
+        open_selected_disk();
+        host_.check("the next flush fails", [] {
+            platform::faults::reset_counts();
+            platform::faults::arm(platform::faults::Call::FlushFileBuffers, 1, platform::faults::Kind::Error);
+        });
+        copy("40", count);
+        host_.answer_message_box(IDOK);
+        host_.answer_message_box(IDOK);
+        quit();
+        run_editor();
+        platform::faults::disarm_all();
+        auto seen = boxes();
+        ASSERT_EQ(seen.size(), 2u) << count;
+        expect_box(seen[0], "Error writing to the disk: the sectors copied may not all be on it", "Error Copying", false);
+        expect_box(seen[1], count + " of " + count + " sectors were not copied.", "Error Copying", true);
+        start_again();
+    }
 }
 
 TEST(CopyProgress, IsExactForEveryRunOfSectors) {
@@ -304,30 +344,50 @@ TEST(CopyProgress, IsExactForEveryRunOfSectors) {
     for (const auto& c : cases) EXPECT_EQ(percent_done(c.done, c.total), c.percent) << c.done << " of " << c.total;
 }
 
-// A long copy shows its progress as it goes and stops at Cancel, after the
-// chunk in hand, saying how much it copied; the dialog then closes.
+// A long copy shows its progress as it goes, holds its fields and Copy, and
+// stops at Cancel (a click, or Space: the focus is there), Escape or the
+// close box, after the chunk in hand, saying how much it copied; the dialog
+// then closes.
 TEST_F(CopyBlock, CancelStopsACopyAfterTheChunkInHand) {
-    map_stamped_image(1024);
-    Model model = model_of(image("c.img"));
-    open_selected_disk();
-    copy("500", "300");
-    std::vector<std::string> shown;
-    host_.while_busy("Cancel after the first chunk", [&] {
-        shown.push_back(progress().empty() ? "" : progress().back());
-        HWND cancel = HeadlessHost::item("Copy Block", IDC_CANCEL)();
-        return cancel && platform::input_click(cancel, {2, 2}, 0);
-    });
-    host_.answer_message_box(IDOK);
-    bool closed = false;
-    host_.check("the dialog", [&] { closed = HeadlessHost::window("Copy Block")() == nullptr; });
-    quit();
-    run_editor();
-    model.copy(0, 500, 128);
-    EXPECT_TRUE(read_file_bytes(image("c.img"), 0, 1024 * 512) == model.bytes);
-    EXPECT_EQ(shown, std::vector<std::string>{"42% Complete"}) << "the progress shows while it runs";
-    ASSERT_EQ(boxes().size(), 1u);
-    expect_box(boxes()[0], "The copy was stopped: 128 of 300 sectors were copied.", "Copy Block", true);
-    EXPECT_TRUE(closed);
+    const struct {
+        const char* way;
+        bool (*stop)(HWND dialog);
+    } rows[] = {
+        {"click Cancel", [](HWND dialog) { return platform::input_click(GetDlgItem(dialog, IDC_CANCEL), {2, 2}, 0); }},
+        {"Space", [](HWND) { return platform::input_key(VK_SPACE, 0, ' '); }},
+        {"Escape", [](HWND) { return platform::input_key(VK_ESCAPE, 0, 0x1B); }},
+        {"close box", [](HWND dialog) { return platform::input_close(dialog); }},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.way);
+        map_stamped_image(1024);
+        Model model = model_of(image("c.img"));
+        open_selected_disk();
+        copy("500", "300");
+        std::vector<std::string> shown;
+        bool held = false;
+        host_.while_busy(std::string(row.way) + " after the first chunk", [&] {
+            shown.push_back(progress().empty() ? "" : progress().back());
+            HWND dialog = HeadlessHost::window("Copy Block")();
+            held = dialog && !IsWindowEnabled(GetDlgItem(dialog, IDC_COPY)) &&
+                   !IsWindowEnabled(GetDlgItem(dialog, IDC_DESTINATION)) &&
+                   GetFocus() == GetDlgItem(dialog, IDC_CANCEL);
+            return dialog && row.stop(dialog);
+        });
+        host_.answer_message_box(IDOK);
+        bool closed = false;
+        host_.check("the dialog", [&] { closed = HeadlessHost::window("Copy Block")() == nullptr; });
+        quit();
+        run_editor();
+        model.copy(0, 500, 128);
+        EXPECT_TRUE(read_file_bytes(image("c.img"), 0, 1024 * 512) == model.bytes);
+        EXPECT_EQ(shown, std::vector<std::string>{"42% Complete"}) << "the progress shows while it runs";
+        EXPECT_TRUE(held) << "Copy and the fields are disabled, the focus on Cancel, while it runs";
+        ASSERT_EQ(boxes().size(), 1u);
+        expect_box(boxes()[0], "The copy was stopped: 128 of 300 sectors were copied.", "Copy Block", true);
+        EXPECT_TRUE(closed);
+        start_again();
+    }
 }
 
 }  // namespace

@@ -163,13 +163,8 @@ void SweepTest::sweep_disks(const std::string& operation, bool sticky_too,
 
 void SweepTest::fresh_run() {
     faults::disarm_all();
-    if (runs_++ > 0) {
-        EditorTest::TearDown();
-        // A host of its own for each run: its script and what it saw.
-        std::destroy_at(&host_);
-        std::construct_at(&host_);
-        EditorTest::SetUp();
-    }
+    // A host of its own for each run: its script and what it saw.
+    if (runs_++ > 0) start_again();
     model_.reset();
     map_volume('C', loop_ ? loop_->device() : model_.path());
     if (disk_ == Disk::Legacy) platform::emulate_windows_9x(2222);

@@ -1,6 +1,7 @@
 #include "editor_fixture.h"
 
 #include <cstdio>
+#include <memory>
 
 #include "disk/legacy_services.h"
 #include "disk/sector_access.h"
@@ -32,6 +33,13 @@ void EditorTest::TearDown() {
 }
 
 int EditorTest::run_editor() { return editor_main(program_module()); }
+
+void EditorTest::start_again() {
+    EditorTest::TearDown();
+    std::destroy_at(&host_);
+    std::construct_at(&host_);
+    EditorTest::SetUp();
+}
 
 static std::string text_of(HWND hwnd) {
     platform::WindowView view;

@@ -18,6 +18,9 @@ protected:
 
     // Runs the program to its end; the script must close it.
     int run_editor();
+    // For a table of runs in one test: the program's state and the host as
+    // new (the folder and its images stay).
+    void start_again();
 
     // What the main window shows.
     static std::string hex_pane();
