@@ -268,6 +268,27 @@ TEST_F(CopyBlock, AWriteFailingMidRunNamesTheFirstSectorNotWritten) {
     }
 }
 
+// While a copy runs nothing else reaches the disk: an open Search Disk
+// dialog waits too, and takes input again at the copy's end.
+TEST_F(CopyBlock, WhileACopyRunsAnOpenSearchDialogWaits) {
+    map_stamped_image(1024);
+    open_selected_disk();
+    choose_menu(IDM_SEARCH_DISK);
+    copy("500", "300");
+    std::vector<bool> enabled;  // the Search Disk dialog while the copy runs, then after
+    auto look = [&] { enabled.push_back(IsWindowEnabled(HeadlessHost::window("Search Disk")()) != 0); };
+    host_.while_busy("look while it runs", [&] {
+        look();
+        return true;
+    });
+    host_.answer_message_box(IDOK);
+    host_.check("look after", look);
+    host_.close_window(HeadlessHost::window("Search Disk"));
+    quit();
+    run_editor();
+    EXPECT_EQ(enabled, (std::vector<bool>{false, true}));
+}
+
 // A copy over the shown sector shows what the disk then holds there, so
 // that a Save without edits cannot put the old bytes back; unsaved edits
 // stay on screen, marked.

@@ -141,6 +141,23 @@ TEST_F(Stepping, OnlyTheStepperArrowsStep) {
     expect_question(seen[0], IDNO);
 }
 
+// With no disk open the arrows have nothing to step through.
+TEST_F(Stepping, WithNoDiskOpenTheArrowsDoNothing) {
+    map_stamped_image(64);
+    press(VK_ESCAPE);  // Select Disk, cancelled
+    std::vector<std::string> counters;
+    auto look_at_counter = [&] { host_.check("the counter", [&] { counters.push_back(counter()); }); };
+    look_at_counter();
+    click_stepper(true);
+    click_stepper(false);
+    look_at_counter();
+    quit();
+    run_editor();
+    EXPECT_TRUE(boxes().empty());
+    ASSERT_EQ(counters.size(), 2u);
+    EXPECT_EQ(counters[0], counters[1]);
+}
+
 TEST_F(Stepping, FailedReadIsReportedAndTheCounterShowsTheNewNumber) {
     map_stamped_image(64);
     open_selected_disk();

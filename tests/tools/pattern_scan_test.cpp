@@ -2,6 +2,7 @@
 // position where every byte of the pattern agrees.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <random>
 #include <vector>
@@ -94,6 +95,35 @@ TEST(PatternScan, AdversarialInputsStayExact) {
         data = alternating;
         memcpy(data.data() + at, pattern.data(), pattern.size());
         ASSERT_EQ(scanned(data, pattern), plain(data, pattern)) << at;
+    }
+}
+
+// A pattern that starts with 30 bytes of period 2 meets near misses at every
+// other byte of data of that period, so the linear fallback takes over early;
+// it must then agree on the random bytes after, with copies of the pattern
+// that differ in one of its first bytes planted among them.
+TEST(PatternScan, TheLinearFallbackAgreesWithThePlainComparison) {
+    std::mt19937 random(4242);
+    for (int round = 0; round < 200; ++round) {
+        std::vector<BYTE> pattern, data;
+        for (int i = 0; i < 30; ++i) pattern.push_back(static_cast<BYTE>(i % 2));
+        for (size_t tail = 2 + 2 * (random() % 6); tail > 0; --tail) pattern.push_back(static_cast<BYTE>(random() % 3));
+        pattern.back() = 1;  // the filter's second byte: found at every other position
+        for (int i = 0; i < 3000; ++i) data.push_back(static_cast<BYTE>(i % 2));
+        for (int i = 0; i < 9000; ++i) data.push_back(static_cast<BYTE>(random() % 3));
+        for (int copy = 0; copy < 4; ++copy) {
+            std::vector<BYTE> near = pattern;
+            size_t changed = random() % 4;
+            near[changed] = static_cast<BYTE>((near[changed] + 1 + random() % 2) % 3);
+            size_t at = 3001 + random() % (data.size() - 3002 - near.size());
+            data[at - 1] = pattern[0];
+            std::copy(near.begin(), near.end(), data.begin() + static_cast<long>(at));
+        }
+        if (random() % 2) {
+            size_t at = 3000 + random() % (data.size() - 3000 - pattern.size());
+            std::copy(pattern.begin(), pattern.end(), data.begin() + static_cast<long>(at));
+        }
+        ASSERT_EQ(scanned(data, pattern), plain(data, pattern)) << "round " << round;
     }
 }
 
