@@ -151,7 +151,7 @@ TEST_F(DialogKeys, ACountTypedAndEnterExportsThatMany) {
 
 // Search Disk from the keyboard, in both modes: the letters choose the mode
 // and start the search, Enter starts it too; in hex mode Space types no
-// blank and the digits make the pattern whatever has the focus.
+// blank, Tab moves on, and the digits make the pattern whatever has the focus.
 TEST_F(DialogKeys, SearchDiskRunsFromTheKeyboardInBothModes) {
     write_file_bytes(image("c.img"), 9 * 512 + 7, {'n', 'e', 'e', 'd', 'l', 'e'});
     write_file_bytes(image("c.img"), 20 * 512 + 3, {0xC0, 0xFF, 0xEE});
@@ -182,18 +182,21 @@ TEST_F(DialogKeys, SearchDiskRunsFromTheKeyboardInBothModes) {
     });
     host_.type_text("c0");
     press(VK_TAB);  // to the ASCII button: the digits still reach the pattern
+    int focus_after_tab = 0;
+    host_.check("the focus", [&] { focus_after_tab = GetDlgCtrlID(GetFocus()); });
     host_.type_text("ffee");
     host_.check("the field", [&] {
         char text[80] = {};
         GetDlgItemTextA(HeadlessHost::window("Search Disk")(), IDC_PATTERN, text, sizeof text);
         hex_field = text;
     });
-    alt('s');  // "&Search"
+    host_.type_text("s");  // "&Search": on a button, the letter alone will do
     wait_for_end();
     look();
     quit();
     run_editor();
     EXPECT_EQ(after_space, "");
+    EXPECT_EQ(focus_after_tab, IDC_ASCII);
     EXPECT_EQ(hex_field, "C0 FF EE ");
     EXPECT_EQ(counters, (std::vector<std::string>{"0000000009 of 0000000063", "0000000020 of 0000000063"}));
 }

@@ -169,6 +169,56 @@ TEST_F(Search, HexDigitsMakeThePatternAndHalfAByteIsNeverSearched) {
     EXPECT_EQ(counter_found, shown(9, 63)) << "0x4D alone, first at sector 9";
 }
 
+// Each key of a hex pattern keeps the field and the bytes searched for in
+// step. Each row starts afresh: ASCII, then Hexadecimal, clears both.
+TEST_F(Search, HexKeysKeepTheFieldAndTheBytesInStep) {
+    zero_disk(64);
+    open_selected_disk();
+    const struct {
+        const char* keys;  // '<' Backspace, '#' and a digit: that key of the number pad
+        const char* field;
+        std::vector<BYTE> bytes;
+    } rows[] = {
+        {"a0f9", "A0 F9 ", {0xA0, 0xF9}},
+        {"4", "4", {0x40, 0x00}},  // nothing is left of the pattern before
+        {"#0#9", "09 ", {0x09}},
+        {"4142<<5", "41 5", {0x41, 0x50}},
+        {"4142<<<1", "41 ", {0x41, 0x00}},
+        {"41<2", "42 ", {0x42}},
+    };
+    std::vector<std::string> fields;
+    std::vector<std::vector<BYTE>> bytes;
+    open_search();
+    for (const auto& row : rows) {
+        host_.click(item(IDC_ASCII));
+        host_.click(item(IDC_HEXADECIMAL));
+        host_.click(item(IDC_PATTERN));
+        for (const char* key = row.keys; *key; ++key) {
+            if (*key == '<') {
+                press(VK_BACK);
+            } else if (*key == '#') {
+                press(VK_NUMPAD0 + (*++key - '0'));
+            } else {
+                host_.type_text(std::string(1, *key));
+            }
+        }
+        size_t length = row.bytes.size();
+        host_.check("the field and the bytes", [&, length] {
+            fields.push_back(field());
+            const BYTE* pattern = reinterpret_cast<const BYTE*>(EditorState.SearchPattern);
+            bytes.emplace_back(pattern, pattern + length);
+        });
+    }
+    host_.click(item(IDC_CANCEL));
+    quit();
+    run_editor();
+    ASSERT_EQ(fields.size(), std::size(rows));
+    for (size_t i = 0; i < std::size(rows); ++i) {
+        EXPECT_EQ(fields[i], rows[i].field) << rows[i].keys;
+        EXPECT_EQ(bytes[i], rows[i].bytes) << rows[i].keys;
+    }
+}
+
 TEST_F(Search, TheDialogKeepsItsPatternAndModeBetweenOpenings) {
     zero_disk(64, {{3 * 512, "abc"}, {2 * 512, "ABC"}});
     open_selected_disk();
