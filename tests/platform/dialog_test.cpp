@@ -200,6 +200,22 @@ TEST_F(Dialogs, ActivationThatLeavesAndComesBackFindsTheFocusWhereItWas) {
     EXPECT_EQ(GetFocus(), number);
 }
 
+// Our layer reads the whole text, however long (a number, many blanks, then
+// a letter is no number; many leading zeros still give the number). Wine
+// reads only its first characters; what Windows does is not known here, so
+// this is no check of the Win32 behaviour but of our own rule.
+TEST_F(Dialogs, DialogItemNumbersCountTheWholeText) {
+    HWND dialog = CreateDialogParamA(conformance_module(), MAKEINTRESOURCEA(IDD_CONFORMANCE), nullptr, plain_proc, 0);
+    ASSERT_NE(dialog, nullptr);
+    for (const std::string& text : {"1" + std::string(70, ' ') + "x", std::string(70, '0') + "7"}) {
+        SetDlgItemTextA(dialog, IDC_FIELD, text.c_str());
+        BOOL translated = 99;
+        bool number = text.back() == '7';
+        EXPECT_EQ(GetDlgItemInt(dialog, IDC_FIELD, &translated, FALSE), number ? 7u : 0u) << text.size() << " characters";
+        EXPECT_EQ(translated, number ? TRUE : FALSE) << text.size() << " characters";
+    }
+}
+
 TEST_F(Dialogs, ControlsStandAtTheirTemplateRectanglesInDialogUnits) {
     HWND dialog = CreateDialogParamA(conformance_module(), MAKEINTRESOURCEA(IDD_CONFORMANCE), nullptr, plain_proc, 0);
     platform::WindowView view;
