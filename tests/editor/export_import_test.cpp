@@ -485,6 +485,19 @@ TEST_F(ExportImport, AFullDiskStopsTheExportAndKeepsTheWholeSectorsWritten) {
     EXPECT_EQ(fs::file_size(full.file("one.bin")), 0u);
 }
 
+// A file that cannot be made is said, and nothing is read.
+TEST_F(ExportImport, AFileThatCannotBeMadeIsSaid) {
+    open_selected_disk();
+    export_to(image("no such folder/out.bin"), "3");
+    host_.answer_message_box(IDOK);
+    quit();
+    run_editor();
+    auto seen = boxes();
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].text, "Error Exporting to file.  Click OK to continue");
+    EXPECT_EQ(seen[0].caption, "Export Error");
+}
+
 TEST_F(ExportImport, SectorsThatCannotBeReadAreExportedAsZerosAndCounted) {
     open_selected_disk();
     go_to(1000);

@@ -143,7 +143,11 @@ TEST_F(AboutAndLinks, TheWebAddressOpensTheHomePageAndKeepsTheBoxCloseAndTheClos
     });
     host_.click(HeadlessHost::item("About Orvasse", IDC_WEB_ADDRESS));
     bool open_after_button = false;
-    host_.check("still open", [&] { open_after_button = about()() == box; });
+    size_t requests_after_button = 0;
+    host_.check("still open", [&] {
+        open_after_button = about()() == box;
+        requests_after_button = host_.shell_requests().size();
+    });
     host_.click(HeadlessHost::item("About Orvasse", IDOK));
     bool open_after_close = true;
     host_.check("closed", [&] { open_after_close = IsWindow(box); });
@@ -165,6 +169,7 @@ TEST_F(AboutAndLinks, TheWebAddressOpensTheHomePageAndKeepsTheBoxCloseAndTheClos
     EXPECT_EQ(logo_height, 60);
     auto requests = host_.shell_requests();
     ASSERT_EQ(requests.size(), 2u) << "the start, then the button";
+    EXPECT_EQ(requests_after_button, 2u) << "the button itself opens the page";
     EXPECT_EQ(requests[1].file, address("/"));
     EXPECT_EQ(requests[1].owner, box);
     EXPECT_EQ(requests[1].show, SW_HIDE);
