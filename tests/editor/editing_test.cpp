@@ -97,7 +97,7 @@ TEST_F(Editing, HexDigitsFillNibblesAndTheCaretSkipsSeparatorsAndLineEnds) {
 
 TEST_F(Editing, TextPaneTypingFillsBytesAndGoesOnAtTheNextLine) {
     open_selected_disk();
-    Look wrapped, from_break, last, again, stored_nothing, at_final_break;
+    Look wrapped, from_break, last, again, last_line, stored_nothing, at_final_break;
     host_.click_character(text_pane_window(), 14);
     host_.type_text("x z");
     look(&wrapped);
@@ -109,6 +109,9 @@ TEST_F(Editing, TextPaneTypingFillsBytesAndGoesOnAtTheNextLine) {
     look(&last);
     host_.type_text("M");
     look(&again);
+    host_.click_character(text_pane_window(), 18 * 31);  // the last line's first byte
+    host_.type_text("ab");
+    look(&last_line);
     choose_menu(IDM_SAVE_SECTOR);
     host_.click_character(text_pane_window(), 576);  // behind the last line
     host_.type_text("N");
@@ -136,6 +139,10 @@ TEST_F(Editing, TextPaneTypingFillsBytesAndGoesOnAtTheNextLine) {
     data[511] = 'M';
     expect_panes(again, data, "over the last byte");
     EXPECT_EQ(again.text_caret, 18 * 31 + 15);
+    data[496] = 'a';
+    data[497] = 'b';
+    expect_panes(last_line, data, "along the last line");
+    EXPECT_EQ(last_line.text_caret, 18 * 31 + 2);
     expect_panes(stored_nothing, data, "behind the last line");
     EXPECT_EQ(stored_nothing.text_caret, 576);
     EXPECT_EQ(stored_nothing.dirty, 1) << "marked although nothing was stored";
