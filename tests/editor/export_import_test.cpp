@@ -7,6 +7,7 @@
 
 #include "editor/editor_state.h"
 #include "editor_fixture.h"
+#include "faults.h"
 #include "output/image_files.h"
 #include "output/web_pages.h"
 #include "platform/control.h"
@@ -365,22 +366,41 @@ TEST_F(ExportImport, ImportWritesTheFileInOrderThenShowsTheDiskUnmarked) {
     EXPECT_TRUE(boxes().empty());
 }
 
+// When the disk's sector under the file's end cannot be read, that part of
+// the file is left out, and said.
 TEST_F(ExportImport, ImportStopsAtTheEndOfTheFileAndKeepsTheDisksBytesBeyondIt) {
     std::vector<uint8_t> file(1000);
     for (size_t i = 0; i < file.size(); ++i) file[i] = static_cast<uint8_t>(0xA0 ^ i);
-    write_whole_file(image("in.bin"), file);
-    open_selected_disk();
-    go_to(20);
-    import_from(image("in.bin"), "5");
-    quit();
-    run_editor();
-    std::vector<uint8_t> second(file.begin() + 512, file.end());
-    auto kept = stamped_sector(21);
-    second.insert(second.end(), kept.begin() + 488, kept.end());
-    EXPECT_EQ(on_disk(20, 1), std::vector<uint8_t>(file.begin(), file.begin() + 512));
-    EXPECT_EQ(on_disk(21, 1), second) << "bytes 1000 to 1023 stay as the disk had them";
-    EXPECT_EQ(on_disk(22, 3), stamped_run(22, 3)) << "nothing past the end of the file";
-    EXPECT_TRUE(boxes().empty());
+    for (bool tail_unreadable : {false, true}) {
+        SCOPED_TRACE(tail_unreadable ? "the disk's last sector unreadable" : "readable");
+        map_stamped_image(2000);
+        write_whole_file(image("in.bin"), file);
+        open_selected_disk();
+        go_to(20);
+        host_.check("arm", [&] {
+            platform::faults::reset_counts();
+            if (tail_unreadable) platform::faults::arm(platform::faults::Call::ReadFile, 1, platform::faults::Kind::Error);
+        });
+        import_from(image("in.bin"), "5");
+        if (tail_unreadable) host_.answer_message_box(IDOK);
+        quit();
+        run_editor();
+        platform::faults::disarm_all();
+        std::vector<uint8_t> second(file.begin() + 512, file.end());
+        auto kept = stamped_sector(21);
+        second.insert(second.end(), kept.begin() + 488, kept.end());
+        EXPECT_EQ(on_disk(20, 1), std::vector<uint8_t>(file.begin(), file.begin() + 512));
+        EXPECT_EQ(on_disk(21, 1), tail_unreadable ? kept : second) << "bytes 1000 to 1023 stay as the disk had them";
+        EXPECT_EQ(on_disk(22, 3), stamped_run(22, 3)) << "nothing past the end of the file";
+        if (tail_unreadable) {
+            ASSERT_EQ(boxes().size(), 1u);
+            EXPECT_EQ(boxes()[0].text, "Error reading sector 21: the last 488 bytes of the file were not imported.");
+            EXPECT_EQ(boxes()[0].caption, "Import Error");
+        } else {
+            EXPECT_TRUE(boxes().empty());
+        }
+        start_again();
+    }
 }
 
 TEST_F(ExportImport, AFailedChunkWriteAsksOnceNamingItsFirstSectorYesGoesOnNoStops) {
