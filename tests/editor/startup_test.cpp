@@ -162,6 +162,13 @@ TEST_F(StartUp, OnlyATypedNameOfAnEntrysExactFormOpensADisk) {
     map_volume('C', image("c.img"));
     map_physical(0, image("p0.img"));
     map_physical(1, image("p1.img"));
+    // The first and last letters and digits are disks too.
+    write_stamped_image(image("a.img"), 4);
+    write_stamped_image(image("z.img"), 8);
+    write_stamped_image(image("p9.img"), 16);
+    map_volume('A', image("a.img"));
+    map_volume('Z', image("z.img"));
+    map_physical(9, image("p9.img"));
     auto type_name = [&](const char* typed) {
         // Select what the field holds, then type over it.
         host_.click(select_disk_item(IDC_DISK_LIST));
@@ -182,9 +189,17 @@ TEST_F(StartUp, OnlyATypedNameOfAnEntrysExactFormOpensADisk) {
         disk = EditorState.DiskRef;
         dialog_open = HeadlessHost::window("Select Disk")() != nullptr;
     });
+    std::vector<std::string> listed;
+    host_.check("the list", [&] { listed = disk_list(); });
     type_name("Physical 0");
     std::string counter_shown;
     host_.check("physical drive 0", [&] { counter_shown = counter(); });
+    std::vector<std::string> ends;
+    for (const char* name : {"Physical 9", "Logical Z:", "Logical A:"}) {
+        choose_menu(IDM_SELECT_DISK);
+        type_name(name);
+        host_.check(name, [&] { ends.push_back(counter()); });
+    }
     quit();
     run_editor();
     EXPECT_EQ(disk, INVALID_HANDLE_VALUE);
@@ -196,6 +211,10 @@ TEST_F(StartUp, OnlyATypedNameOfAnEntrysExactFormOpensADisk) {
         EXPECT_EQ(seen[i].caption, "Select Disk");
     }
     EXPECT_EQ(counter_shown, "0000000000 of 0000000127") << "the digit at index 9 names the drive";
+    EXPECT_EQ(listed, (std::vector<std::string>{"Logical A:", "Logical C:", "Logical Z:", "Physical 0", "Physical 1",
+                                                "Physical 9"}));
+    EXPECT_EQ(ends, (std::vector<std::string>{"0000000000 of 0000000015", "0000000000 of 0000000007",
+                                              "0000000000 of 0000000003"}));
 }
 
 TEST_F(StartUp, UnopenableDeviceStillClosesTheDialogWithTheReadError) {
