@@ -163,11 +163,11 @@ TEST_F(StartUp, OnlyATypedNameOfAnEntrysExactFormOpensADisk) {
     map_physical(0, image("p0.img"));
     map_physical(1, image("p1.img"));
     // The first and last letters and digits are disks too.
-    write_stamped_image(image("a.img"), 4);
-    write_stamped_image(image("z.img"), 8);
+    for (auto [letter, sectors] : {std::pair{'A', 4}, std::pair{'Z', 8}}) {
+        write_stamped_image(image(std::string(1, letter) + ".img"), sectors);
+        map_volume(letter, image(std::string(1, letter) + ".img"));
+    }
     write_stamped_image(image("p9.img"), 16);
-    map_volume('A', image("a.img"));
-    map_volume('Z', image("z.img"));
     map_physical(9, image("p9.img"));
     auto type_name = [&](const char* typed) {
         // Select what the field holds, then type over it.
