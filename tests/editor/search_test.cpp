@@ -219,6 +219,28 @@ TEST_F(Search, HexKeysKeepTheFieldAndTheBytesInStep) {
     }
 }
 
+// A pattern of one character comes back on reopening; after a switch from
+// hex to ASCII with nothing typed, nothing does.
+TEST_F(Search, OneCharacterAndEmptyPatternsReopenAsTheyWere) {
+    zero_disk(64, {{7 * 512, "q"}});
+    open_selected_disk();
+    std::string one, none;
+    search_for_text("q");
+    open_search();
+    host_.check("reopened", [&] { one = field(); });
+    host_.click(item(IDC_HEXADECIMAL));
+    host_.type_text("41");
+    host_.click(item(IDC_ASCII));
+    host_.click(item(IDC_CANCEL));
+    open_search();
+    host_.check("reopened after the switch", [&] { none = field(); });
+    host_.click(item(IDC_CANCEL));
+    quit();
+    run_editor();
+    EXPECT_EQ(one, "q");
+    EXPECT_EQ(none, "");
+}
+
 TEST_F(Search, TheDialogKeepsItsPatternAndModeBetweenOpenings) {
     zero_disk(64, {{3 * 512, "abc"}, {2 * 512, "ABC"}});
     open_selected_disk();
