@@ -241,6 +241,31 @@ TEST_F(Search, OneCharacterAndEmptyPatternsReopenAsTheyWere) {
     EXPECT_EQ(none, "");
 }
 
+// An empty pattern searches nothing, with a disk or without: no read, no
+// message; one character without a disk is told there is none.
+TEST_F(Search, AnEmptyPatternReadsNothingAndSaysNothing) {
+    zero_disk(1024);
+    press(VK_ESCAPE);  // no disk yet
+    search_for_text("");
+    enter_text("x");
+    host_.click(item(IDC_SEARCH));
+    host_.answer_message_box(IDOK);
+    wait_for_end();
+    choose_menu(IDM_SELECT_DISK);
+    open_selected_disk();
+    unsigned reads = 99;
+    host_.check("count from here", [] { platform::faults::reset_counts(); });
+    enter_text("");
+    press(VK_DELETE);  // the "x" kept from before
+    search();
+    host_.check("reads", [&] { reads = platform::faults::calls(platform::faults::Call::ReadFile); });
+    quit();
+    run_editor();
+    EXPECT_EQ(reads, 0u);
+    ASSERT_EQ(boxes().size(), 1u);
+    EXPECT_EQ(boxes()[0].text, "No disk is open: choose one with File > Select Disk.");
+}
+
 TEST_F(Search, TheDialogKeepsItsPatternAndModeBetweenOpenings) {
     zero_disk(64, {{3 * 512, "abc"}, {2 * 512, "ABC"}});
     open_selected_disk();
