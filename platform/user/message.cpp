@@ -248,9 +248,9 @@ BOOL WINAPI PostMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
         current_queue();
         queue = holder.queue;
     } else {
-        Window* window = window_or_error(hWnd);
-        if (!window) return FALSE;
-        queue = queue_of(window->thread);
+        DWORD thread = window_thread_or_error(hWnd);
+        if (!thread) return FALSE;
+        queue = queue_of(thread);
     }
     if (!queue) return fail_with(ERROR_INVALID_WINDOW_HANDLE);
     {
@@ -273,9 +273,8 @@ BOOL WINAPI PostThreadMessageA(DWORD idThread, UINT Msg, WPARAM wParam, LPARAM l
 }
 
 LRESULT WINAPI SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
-    Window* window = window_or_error(hWnd);
-    if (!window) return 0;
-    DWORD thread = window->thread;
+    DWORD thread = window_thread_or_error(hWnd);
+    if (!thread) return 0;
     ThreadQueue& queue = current_queue();
     if (thread == queue.thread) return call_window_proc(hWnd, Msg, wParam, lParam);
 

@@ -83,6 +83,15 @@ Window* window_or_error(HWND hwnd) {
     return window;
 }
 
+DWORD window_thread_or_error(HWND hwnd) {
+    {
+        std::lock_guard<std::mutex> hold(table_lock);
+        if (Window* window = lookup(hwnd)) return window->thread;
+    }
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return 0;
+}
+
 bool is_child_of(HWND ancestor, HWND hwnd) {
     std::lock_guard<std::mutex> hold(table_lock);
     for (Window* window = lookup(hwnd); window; window = lookup(window->parent))

@@ -60,6 +60,10 @@ struct Window {
 Window* find_window(HWND hwnd);
 // Like find_window, but sets ERROR_INVALID_WINDOW_HANDLE when there is none.
 Window* window_or_error(HWND hwnd);
+// The thread that owns hwnd, read under the table's lock: another thread
+// may not touch a Window, which its own thread may free at any time. 0 (and
+// ERROR_INVALID_WINDOW_HANDLE) when there is no such window.
+DWORD window_thread_or_error(HWND hwnd);
 bool is_child_of(HWND ancestor, HWND hwnd);  // hwnd is ancestor or inside it
 HWND top_level_of(HWND hwnd);
 // Makes hwnd (or no window) the active window of this thread, as a window
