@@ -9,14 +9,17 @@
 extern "C" const unsigned char orvasse_res_begin[];
 extern "C" const unsigned char orvasse_res_end[];
 
+// A module handle at address whose resources are the embedded bytes from
+// begin up to end.
+inline HINSTANCE register_embedded_module(uintptr_t address, const unsigned char* begin, const unsigned char* end) {
+    auto instance = reinterpret_cast<HINSTANCE>(address);
+    platform::register_module_resources(instance, begin, static_cast<size_t>(end - begin));
+    return instance;
+}
+
 // The program's module handle, its resources registered on first use: the
 // program, its tests, fuzz targets and benchmarks all load from it.
 inline HINSTANCE embedded_program_module() {
-    static HINSTANCE module = [] {
-        auto instance = reinterpret_cast<HINSTANCE>(static_cast<uintptr_t>(0x00400000));
-        platform::register_module_resources(instance, orvasse_res_begin,
-                                            static_cast<size_t>(orvasse_res_end - orvasse_res_begin));
-        return instance;
-    }();
+    static HINSTANCE module = register_embedded_module(0x00400000, orvasse_res_begin, orvasse_res_end);
     return module;
 }

@@ -9,12 +9,7 @@
 namespace testing_support {
 
 HINSTANCE conformance_module() {
-    static HINSTANCE module = [] {
-        auto instance = reinterpret_cast<HINSTANCE>(static_cast<uintptr_t>(0x00500000));
-        platform::register_module_resources(instance, conformance_res_begin,
-                                            static_cast<size_t>(conformance_res_end - conformance_res_begin));
-        return instance;
-    }();
+    static HINSTANCE module = register_embedded_module(0x00500000, conformance_res_begin, conformance_res_end);
     return module;
 }
 

@@ -143,8 +143,7 @@ INT_PTR CALLBACK look_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM) {
 }
 
 int demo(bool program_dialogs) {
-    platform::register_module_resources(tests_module, conformance_res_begin,
-                                        static_cast<size_t>(conformance_res_end - conformance_res_begin));
+    register_embedded_module(reinterpret_cast<uintptr_t>(tests_module), conformance_res_begin, conformance_res_end);
     program_module = embedded_program_module();
     icon = LoadIconA(program_module, MAKEINTRESOURCEA(IDI_ORVASSE));
     if (program_dialogs) {
