@@ -95,8 +95,11 @@ TEST_F(Search, FindsTheFirstMatchFromTheShownSectorOnIncludingTheLastSector) {
     look(&across);
     search_for_text("at the end");
     look(&last);
+    host_.type_text("41");  // an edit, which a hit on the shown sector replaces
     search_for_text("at the end");  // started on the last sector
     look(&from_last);
+    bool edited_after = true;
+    host_.check("the edit", [&] { edited_after = EditorState.SectorDirty; });
     quit();
     run_editor();
     EXPECT_EQ(first, shown(5, 1023));
@@ -104,6 +107,7 @@ TEST_F(Search, FindsTheFirstMatchFromTheShownSectorOnIncludingTheLastSector) {
     EXPECT_EQ(across, shown(127, 1023)) << "the sector that holds the first byte";
     EXPECT_EQ(last, shown(1023, 1023));
     EXPECT_EQ(from_last, shown(1023, 1023));
+    EXPECT_FALSE(edited_after) << "the last sector is searched and shown as the disk holds it";
     EXPECT_TRUE(boxes().empty());
 }
 
@@ -444,23 +448,49 @@ TEST_F(Search, ASectorRunThatCannotBeReadIsSkippedAndReported) {
 
 // A read that delivers all of its chunk but the last sector: that sector is
 // read again as the next chunk's first, and a match across it and the one
-// before must still lie whole in one chunk.
+// before must still lie whole in one chunk. A search of the last three
+// sectors gets just two from the short read, and the third is read all the
+// same; a search of two gets one, and the other is unread.
 TEST_F(Search, AMatchBeforeTheSectorAShortReadLeftOutIsFound) {
-    zero_disk(1000, {{127 * 512 - 2, "ZZQQ"}});  // across sectors 126 and 127
-    open_selected_disk();
-    std::string counter_after;
-    enter_text("ZZQQ");
-    host_.check("the first read delivers one sector less", [] {
-        faults::reset_counts();
-        faults::arm(faults::Call::ReadFile, 1, faults::Kind::ShortBySector);
-    });
-    search();
-    look(&counter_after);
-    quit();
-    run_editor();
-    faults::disarm_all();
-    EXPECT_EQ(counter_after, shown(126, 999));
-    EXPECT_TRUE(boxes().empty());
+    const struct {
+        uint64_t sectors;
+        int start;
+        uint64_t at;
+        uint32_t shown_after;
+        const char* box;
+    } rows[] = {
+        {1000, 0, 127 * 512 - 2, 126, nullptr},  // across sectors 126 and 127
+        {4, 1, 3 * 512 + 5, 3, nullptr},         // in the sector the short read left out
+        {2, 0, 512 + 5, 0, "Some sectors could not be read and were not searched"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.sectors);
+        zero_disk(row.sectors, {{row.at, "ZZQQ"}});
+        open_selected_disk();
+        for (int step = 0; step < row.start; ++step) press(VK_NEXT);
+        std::string counter_after;
+        enter_text("ZZQQ");
+        host_.check("the first read delivers one sector less", [] {
+            faults::reset_counts();
+            faults::arm(faults::Call::ReadFile, 1, faults::Kind::ShortBySector);
+        });
+        host_.click(item(IDC_SEARCH));
+        if (row.box) host_.answer_message_box(IDOK);
+        wait_for_end();
+        look(&counter_after);
+        quit();
+        run_editor();
+        faults::disarm_all();
+        EXPECT_EQ(counter_after, shown(row.shown_after, static_cast<uint32_t>(row.sectors - 1)));
+        if (row.box) {
+            ASSERT_EQ(boxes().size(), 1u);
+            EXPECT_EQ(boxes()[0].text, row.box);
+            EXPECT_EQ(boxes()[0].caption, "Search Error");
+        } else {
+            EXPECT_TRUE(boxes().empty());
+        }
+        start_again();
+    }
 }
 
 // A hit shows a sector unedited: the edits of the sector shown before are
