@@ -13,8 +13,9 @@ void free_chunk_buffer(BYTE* buffer) {
     if (buffer) ::operator delete(buffer, std::align_val_t(TRANSFER_ALIGNMENT), std::nothrow);
 }
 
-DWORD sectors_within_disk(DWORD first, DWORD count, DWORD last) {
+SectorNumber sectors_within_disk(SectorNumber first, SectorNumber count, SectorNumber last) {
     if (first > last) return 0;
-    unsigned long long available = (unsigned long long)last - first + 1;
-    return count < available ? count : (DWORD)available;
+    // last - first + 1 would wrap to 0 for the whole 64-bit range.
+    SectorNumber beyond_first = last - first;
+    return beyond_first < count ? beyond_first + 1 : count;
 }

@@ -3,6 +3,7 @@
 // want it.
 #pragma once
 
+#include "disk/sector_access.h"
 #include "platform/win32.h"
 
 constexpr DWORD CHUNK_SECTORS = 128;
@@ -13,4 +14,4 @@ void free_chunk_buffer(BYTE* buffer);
 
 // How many of count sectors from first lie on a disk whose last sector is
 // last: none after it, and never past the last sector number there is.
-DWORD sectors_within_disk(DWORD first, DWORD count, DWORD last);
+SectorNumber sectors_within_disk(SectorNumber first, SectorNumber count, SectorNumber last);

@@ -7,9 +7,9 @@ BYTE AccessMode = ACCESS_DIRECT;
 char DevicePath[32];
 BYTE ProbeBuffer[SECTOR_SIZE];
 
-DWORD read_sectors(HANDLE disk, DWORD first, DWORD count, void* buffer) {
+DWORD read_sectors(HANDLE disk, SectorNumber first, DWORD count, void* buffer) {
     if (AccessMode == ACCESS_LEGACY)
-        return legacy_read_sectors((DWORD)(ULONG_PTR)disk, first, count, buffer);
+        return legacy_read_sectors((DWORD)(ULONG_PTR)disk, (DWORD)first, count, buffer);
     if (seek_sector(disk, first)) {
         MessageBoxA(NULL, "Error reading disk", "Error", MB_OK);
         return 0;
@@ -17,9 +17,9 @@ DWORD read_sectors(HANDLE disk, DWORD first, DWORD count, void* buffer) {
     return read_at_position(disk, (ULONGLONG)first << 9, buffer, (count & 0xFF) << 9);
 }
 
-DWORD write_sectors(HANDLE disk, DWORD first, DWORD count, const void* buffer) {
+DWORD write_sectors(HANDLE disk, SectorNumber first, DWORD count, const void* buffer) {
     if (AccessMode == ACCESS_LEGACY)
-        return legacy_write_sectors((DWORD)(ULONG_PTR)disk, first, count, buffer);
+        return legacy_write_sectors((DWORD)(ULONG_PTR)disk, (DWORD)first, count, buffer);
     if (seek_sector(disk, first)) return 0;
     return write_at_position(disk, (ULONGLONG)first << 9, buffer, (count & 0xFF) << 9);
 }
@@ -58,10 +58,13 @@ HANDLE open_disk_device(const char* path) {
     return handle;
 }
 
-DWORD seek_sector(HANDLE handle, DWORD sector) {
-    // The offset of a sector is a 64-bit multiple of 512, handed over in two halves.
-    LONG high = (LONG)(sector >> 23);
-    DWORD low = SetFilePointer(handle, (LONG)(sector << 9), &high, FILE_BEGIN);
+DWORD seek_sector(HANDLE handle, SectorNumber sector) {
+    // The offset of a sector is a 64-bit multiple of 512, handed over in two
+    // halves; a sector whose offset needs more than 64 bits has none.
+    if (sector > (~0ULL >> 9)) return 1;
+    ULONGLONG offset = sector << 9;
+    LONG high = (LONG)(DWORD)(offset >> 32);
+    DWORD low = SetFilePointer(handle, (LONG)(DWORD)offset, &high, FILE_BEGIN);
     return low == INVALID_SET_FILE_POINTER ? 1 : 0;
 }
 
@@ -89,17 +92,14 @@ bool probe_device(const char* path) {
     return got == SECTOR_SIZE;
 }
 
-DWORD last_sector_of_length(LONGLONG length) {
+SectorNumber last_sector_of_length(LONGLONG length) {
     LONGLONG sectors = length / 512;
     // A device of one sector or none has only sector 0 to show.
     if (sectors < 2) return 0;
-    // Beyond 2^32 sectors the highest reachable sector is the last one.
-    if (sectors > 0xFFFFFFFFLL) return 0xFFFFFFFFu;
-    // An odd count is rounded down to even: the final odd sector is not reached.
-    return ((DWORD)sectors & 0xFFFFFFFEu) - 1;
+    return (SectorNumber)sectors - 1;
 }
 
-DWORD query_last_sector(HANDLE handle) {
+SectorNumber query_last_sector(HANDLE handle) {
     DWORD returned = 0;
     PARTITION_INFORMATION partition;
     if (DeviceIoControl(handle, IOCTL_DISK_GET_PARTITION_INFO, NULL, 0, &partition, sizeof partition, &returned,

@@ -7,6 +7,11 @@
 
 constexpr DWORD SECTOR_SIZE = 512;
 
+// A sector number: 64 bits, so that every sector of a disk larger than
+// 2 TiB can be named. The legacy services count in 32 bits, and so do
+// their disks.
+typedef unsigned long long SectorNumber;  // printed with %llu
+
 // AccessMode values.
 enum : BYTE { ACCESS_LEGACY = 16, ACCESS_DIRECT = 32 };
 // The access path, chosen once at start-up from the platform: the direct
@@ -23,8 +28,8 @@ extern BYTE ProbeBuffer[SECTOR_SIZE];
 // Bytes moved; 0 or a short count is a failure. The direct path moves
 // count modulo 256 sectors per call, from any memory: the unbuffered
 // device's own rules are kept by disk/aligned_transfer.h.
-[[nodiscard]] DWORD read_sectors(HANDLE disk, DWORD first, DWORD count, void* buffer);
-[[nodiscard]] DWORD write_sectors(HANDLE disk, DWORD first, DWORD count, const void* buffer);
+[[nodiscard]] DWORD read_sectors(HANDLE disk, SectorNumber first, DWORD count, void* buffer);
+[[nodiscard]] DWORD write_sectors(HANDLE disk, SectorNumber first, DWORD count, const void* buffer);
 // After the writes of an operation: true when they are on the disk, past
 // its own cache. A device opened without buffering still has one.
 [[nodiscard]] bool flush_disk(HANDLE disk);
@@ -35,11 +40,12 @@ extern BYTE ProbeBuffer[SECTOR_SIZE];
 bool names_open_disk(HANDLE disk, const char* path);
 
 HANDLE open_disk_device(const char* path);
-[[nodiscard]] DWORD seek_sector(HANDLE handle, DWORD sector);  // 1 when positioning failed
+[[nodiscard]] DWORD seek_sector(HANDLE handle, SectorNumber sector);  // 1 when positioning failed
 [[nodiscard]] DWORD read_from_position(HANDLE handle, void* buffer, DWORD count);
 DWORD close_disk_device(HANDLE handle);
 bool probe_device(const char* path);
-DWORD query_last_sector(HANDLE handle);
+SectorNumber query_last_sector(HANDLE handle);
 
-// The highest sector stepping may reach on a device of length bytes.
-DWORD last_sector_of_length(LONGLONG length);
+// The highest sector stepping may reach on a device of length bytes: the
+// last whole one (sector 0 when there is none).
+SectorNumber last_sector_of_length(LONGLONG length);

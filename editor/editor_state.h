@@ -5,6 +5,7 @@
 
 #include <atomic>
 
+#include "disk/sector_access.h"
 #include "platform/win32.h"
 #include "resources/resource.h"
 
@@ -18,8 +19,8 @@ struct EditorStateData {
     std::atomic<HWND> SearchDialog;
 
     HANDLE DiskRef;   // device handle (direct path) or drive number with A = 1 (legacy path)
-    std::atomic<DWORD> CurrentSector;
-    DWORD LastSector;
+    std::atomic<SectorNumber> CurrentSector;
+    SectorNumber LastSector;
     BYTE SectorData[512];
     BYTE TransferBuffer[512];
     BYTE SectorDirty;

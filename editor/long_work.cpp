@@ -70,4 +70,5 @@ bool long_work_stopped() {
     return StopAsked;
 }
 
-int percent_done(DWORD done, DWORD total) { return (int)((ULONGLONG)done * 100 / total); }
+// No real count overflows: a disk's sectors number fewer than 2^55.
+int percent_done(SectorNumber done, SectorNumber total) { return (int)(done * 100 / total); }

@@ -4,6 +4,7 @@
 // meanwhile, as they would behind a modal dialog.
 #pragma once
 
+#include "disk/sector_access.h"
 #include "platform/win32.h"
 
 // The main window and the Search Disk dialog take no input until
@@ -22,4 +23,4 @@ void stop_long_work();
 
 // The progress of a run: done × 100 ÷ total, rounded down, exact for every
 // count of sectors there is.
-int percent_done(DWORD done, DWORD total);
+int percent_done(SectorNumber done, SectorNumber total);

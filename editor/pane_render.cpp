@@ -66,8 +66,13 @@ void format_text_pane(const BYTE* copy, char* out, bool final_line_break) {
     }
 }
 
-void format_counter(DWORD current, DWORD last, char* out) {
-    snprintf(out, COUNTER_LENGTH + 1, "%010u of %010u", (unsigned)current, (unsigned)last);
+void format_counter(SectorNumber current, SectorNumber last, char* out) {
+    // Ten digits each while the numbers fit in 32 bits; beyond, as many as
+    // the larger number needs, both alike.
+    SectorNumber larger = current > last ? current : last;
+    int digits = 10;
+    for (SectorNumber rest = larger / 10000000000ULL; rest; rest /= 10) ++digits;
+    snprintf(out, COUNTER_LENGTH + 1, "%0*llu of %0*llu", digits, current, digits, last);
 }
 
 int hex_position_of_byte(int byte) { return HEX_LINE_STRIDE * (byte / 16) + 3 * (byte % 16); }

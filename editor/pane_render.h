@@ -6,6 +6,7 @@
 // or after every line where the final break is asked for (574 or 576).
 #pragma once
 
+#include "disk/sector_access.h"
 #include "platform/win32.h"
 
 constexpr int HEX_LINE_STRIDE = 50;
@@ -13,7 +14,8 @@ constexpr int TEXT_LINE_STRIDE = 18;
 constexpr int HEX_PANE_LENGTH = 31 * HEX_LINE_STRIDE + 48;     // 1598
 constexpr int TEXT_PANE_LENGTH = 31 * TEXT_LINE_STRIDE + 16;   // 574
 constexpr int TEXT_PANE_LENGTH_WITH_BREAK = 32 * TEXT_LINE_STRIDE;  // 576
-constexpr int COUNTER_LENGTH = 24;
+// "%010u of %010u" up to 2^32 sectors; beyond, up to 20 digits each.
+constexpr int COUNTER_LENGTH = 44;
 // A hex line: 16 bytes of two digits and a blank (48 characters), then CR LF.
 constexpr int HEX_LINE_TEXT = 48;
 constexpr int HEX_LAST_LINE = 31 * HEX_LINE_STRIDE;           // where the last line starts: 1550
@@ -38,7 +40,7 @@ bool hex_pane_shows_sector();
 void format_hex_pane(const BYTE* data, char* out);
 void make_text_copy(const BYTE* data, BYTE* copy);  // 0x00, 0x09, 0x0A, 0x0D become spaces
 void format_text_pane(const BYTE* copy, char* out, bool final_line_break);
-void format_counter(DWORD current, DWORD last, char* out);
+void format_counter(SectorNumber current, SectorNumber last, char* out);
 
 // Positions, as character offsets from the start of a pane's text.
 int hex_position_of_byte(int byte);   // the byte's high digit; +1 low digit, +2 separator

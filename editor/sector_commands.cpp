@@ -45,7 +45,7 @@ void show_sector_read(DWORD bytes_read, HWND owner) {
     render_panes();
 }
 
-static void show_sector(DWORD sector) {
+static void show_sector(SectorNumber sector) {
     EditorState.CurrentSector = sector;
     show_sector_read(read_sectors(EditorState.DiskRef, sector, 1, EditorState.SectorData), EditorState.MainWindow);
 }
@@ -53,14 +53,14 @@ static void show_sector(DWORD sector) {
 void step_to_next_sector() {
     if (EditorState.SearchBusy) return;
     if (!prompt_save_changes()) return;
-    DWORD current = EditorState.CurrentSector;
+    SectorNumber current = EditorState.CurrentSector;
     show_sector(current == EditorState.LastSector ? 0 : current + 1);
 }
 
 void step_to_previous_sector() {
     if (EditorState.SearchBusy) return;
     if (!prompt_save_changes()) return;
-    DWORD current = EditorState.CurrentSector;
+    SectorNumber current = EditorState.CurrentSector;
     show_sector(current == 0 ? EditorState.LastSector : current - 1);
 }
 

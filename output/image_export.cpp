@@ -19,7 +19,7 @@ static void report_export_failure() {
 // Reads one chunk; sectors the disk did not deliver become zeros, so every
 // later sector stays at its own offset in the image. The number of sectors
 // that could not be read.
-static DWORD read_chunk(DWORD first, DWORD chunk, BYTE* buffer) {
+static DWORD read_chunk(SectorNumber first, DWORD chunk, BYTE* buffer) {
     DWORD got = read_sectors(EditorState.DiskRef, first, chunk, buffer);
     DWORD whole = got / SECTOR_SIZE;
     if (whole >= chunk) return 0;
@@ -30,14 +30,15 @@ static DWORD read_chunk(DWORD first, DWORD chunk, BYTE* buffer) {
 // The run, as much of it as lies on the disk, until the file refuses a
 // write or the user stops it (*stopped). The sectors now whole in the file;
 // *unread: how many of those are zeros for want of a read.
-static DWORD transfer(FILE* file, BYTE* buffer, DWORD first, DWORD count, DWORD* unread, bool* stopped) {
-    DWORD moved = 0;
+static SectorNumber transfer(FILE* file, BYTE* buffer, SectorNumber first, SectorNumber count, SectorNumber* unread,
+                             bool* stopped) {
+    SectorNumber moved = 0;
     while (moved < count) {
         if (moved > 0 && transfer_progress_stopped(moved, count)) {
             *stopped = true;
             return moved;
         }
-        DWORD chunk = count - moved < CHUNK_SECTORS ? count - moved : CHUNK_SECTORS;
+        DWORD chunk = count - moved < CHUNK_SECTORS ? (DWORD)(count - moved) : CHUNK_SECTORS;
         DWORD zeros = read_chunk(first + moved, chunk, buffer);
         // The stream is unbuffered: what fwrite counts is in the file.
         DWORD put = (DWORD)fwrite(buffer, SECTOR_SIZE, chunk, file);
@@ -48,30 +49,30 @@ static DWORD transfer(FILE* file, BYTE* buffer, DWORD first, DWORD count, DWORD*
     return moved;
 }
 
-static void report_unread(DWORD unread) {
+static void report_unread(SectorNumber unread) {
     if (unread == 0) return;
     char text[96];
-    snprintf(text, sizeof text, "%u sector(s) could not be read and were exported as zeros.", (unsigned)unread);
+    snprintf(text, sizeof text, "%llu sector(s) could not be read and were exported as zeros.", unread);
     MessageBoxA(EditorState.MainWindow, text, "Export Error", MB_OK);
 }
 
-static void report_disk_end(DWORD first, DWORD asked, DWORD exported) {
+static void report_disk_end(SectorNumber first, SectorNumber asked, SectorNumber exported) {
     if (exported < asked) {
         char text[160];
-        snprintf(text, sizeof text, "The disk ends at sector %u: %u of the %u sector(s) from sector %u were exported.",
-                 (unsigned)EditorState.LastSector, (unsigned)exported, (unsigned)asked, (unsigned)first);
+        snprintf(text, sizeof text,
+                 "The disk ends at sector %llu: %llu of the %llu sector(s) from sector %llu were exported.",
+                 EditorState.LastSector, exported, asked, first);
         MessageBoxA(EditorState.MainWindow, text, "Export Error", MB_OK);
     }
 }
 
 // What a failing disk gave before the file filled up is worth keeping: the
 // whole sectors stay, a part of the next one goes.
-static void report_short_file(DWORD written) {
+static void report_short_file(SectorNumber written) {
     std::error_code ignored;
-    std::filesystem::resize_file(ImageFileName, (unsigned long long)written * SECTOR_SIZE, ignored);
+    std::filesystem::resize_file(ImageFileName, written * SECTOR_SIZE, ignored);
     char text[128];
-    snprintf(text, sizeof text, "Error writing to the file: only its first %u sector(s) were exported.",
-             (unsigned)written);
+    snprintf(text, sizeof text, "Error writing to the file: only its first %llu sector(s) were exported.", written);
     MessageBoxA(EditorState.MainWindow, text, "Export Error", MB_OK);
 }
 
@@ -86,7 +87,7 @@ void export_sectors() {
                     "Export Error", MB_OK);
         return;
     }
-    DWORD asked = ask_sector_count(0);
+    SectorNumber asked = ask_sector_count(0);
     if (asked == 0) return;
     BYTE* buffer = allocate_chunk_buffer();
     if (!buffer) {
@@ -101,20 +102,20 @@ void export_sectors() {
         return;
     }
     setvbuf(file, NULL, _IONBF, 0);
-    DWORD first = EditorState.CurrentSector;
-    DWORD count = sectors_within_disk(first, asked, EditorState.LastSector);
-    DWORD unread = 0;
+    SectorNumber first = EditorState.CurrentSector;
+    SectorNumber count = sectors_within_disk(first, asked, EditorState.LastSector);
+    SectorNumber unread = 0;
     bool stopped = false;
     begin_transfer_progress("Export Sector(s)");
-    DWORD written = transfer(file, buffer, first, count, &unread, &stopped);
+    SectorNumber written = transfer(file, buffer, first, count, &unread, &stopped);
     end_transfer_progress();
     free_chunk_buffer(buffer);
     bool closed = fclose(file) == 0;
     report_unread(unread);
     if (stopped) {
         char text[128];
-        snprintf(text, sizeof text, "The export was stopped: the file holds the first %u of the %u sector(s).",
-                 (unsigned)written, (unsigned)count);
+        snprintf(text, sizeof text, "The export was stopped: the file holds the first %llu of the %llu sector(s).",
+                 written, count);
         MessageBoxA(EditorState.MainWindow, text, "Export Sector(s)", MB_OK);
     } else if (written < count) {
         report_short_file(written);

@@ -25,20 +25,18 @@ static bool measure_file(FILE* file, unsigned long long* bytes) {
     return true;
 }
 
-// A length in sectors, a partial last one counted, at most the largest
-// count there is.
-static DWORD in_sectors(unsigned long long bytes) {
-    unsigned long long whole = (bytes + SECTOR_SIZE - 1) / SECTOR_SIZE;
-    return whole > 0xFFFFFFFFull ? 0xFFFFFFFFu : (DWORD)whole;
+// A length in sectors, a partial last one counted.
+static SectorNumber in_sectors(unsigned long long bytes) {
+    return bytes / SECTOR_SIZE + (bytes % SECTOR_SIZE != 0);
 }
 
 // A sector the file covers only in part keeps the disk's own bytes after
 // the file's end. False when the disk could not be read.
-static bool keep_disk_tail(DWORD sector, BYTE* at, DWORD file_bytes, BYTE* spare) {
+static bool keep_disk_tail(SectorNumber sector, BYTE* at, DWORD file_bytes, BYTE* spare) {
     if (read_sectors(EditorState.DiskRef, sector, 1, spare) != SECTOR_SIZE) {
         char text[128];
-        snprintf(text, sizeof text, "Error reading sector %u: the last %u bytes of the file were not imported.",
-                 (unsigned)sector, (unsigned)file_bytes);
+        snprintf(text, sizeof text, "Error reading sector %llu: the last %u bytes of the file were not imported.",
+                 sector, (unsigned)file_bytes);
         MessageBoxA(EditorState.MainWindow, text, "Import Error", MB_OK);
         return false;
     }
@@ -52,19 +50,19 @@ static bool WritesRefused;
 
 // A disk that refuses every write refuses the next chunk too: asking once
 // per chunk would ask thousands of times. True when it said so.
-static bool report_refused_write(DWORD start) {
+static bool report_refused_write(SectorNumber start) {
     DWORD error = GetLastError();
     if (error != ERROR_WRITE_PROTECT && error != ERROR_ACCESS_DENIED) return false;
     WritesRefused = true;
     char text[224];
     if (error == ERROR_WRITE_PROTECT) {
-        snprintf(text, sizeof text, "Error writing at sector %u: the disk is write-protected. The import was stopped.",
-                 (unsigned)start);
+        snprintf(text, sizeof text, "Error writing at sector %llu: the disk is write-protected. The import was stopped.",
+                 start);
     } else {
         snprintf(text, sizeof text,
-                 "Error writing at sector %u: the disk is open for reading only (it is mounted, in use by another "
+                 "Error writing at sector %llu: the disk is open for reading only (it is mounted, in use by another "
                  "program, or you may not write to it). The import was stopped.",
-                 (unsigned)start);
+                 start);
     }
     MessageBoxA(EditorState.MainWindow, text, "Import Error", MB_OK);
     return true;
@@ -72,29 +70,27 @@ static bool report_refused_write(DWORD start) {
 
 // False when the import ends: the disk refuses writes, or the user chose to
 // stop after a failed write.
-static bool write_chunk(DWORD start, DWORD chunk, const BYTE* buffer) {
+static bool write_chunk(SectorNumber start, DWORD chunk, const BYTE* buffer) {
     SetLastError(ERROR_SUCCESS);
     if (write_sectors(EditorState.DiskRef, start, chunk, buffer) == chunk * SECTOR_SIZE) return true;
     if (report_refused_write(start)) return false;
     char text[128];
-    snprintf(text, sizeof text, "Error encountered writing at sector %u\nDo you wish to ignore errors and continue?",
-             (unsigned)start);
+    snprintf(text, sizeof text, "Error encountered writing at sector %llu\nDo you wish to ignore errors and continue?",
+             start);
     return MessageBoxA(EditorState.MainWindow, text, "Error", MB_ICONERROR | MB_YESNO) != IDNO;
 }
 
 // The file gave less than it held when it was measured (it shrank, or a
 // read fell short): what it did not give is not imported, and the user is told.
-static void report_short_file(DWORD read) {
+static void report_short_file(SectorNumber read) {
     char text[128];
-    snprintf(text, sizeof text, "Error reading the file: only its first %u sector(s) could be imported.",
-             (unsigned)read);
+    snprintf(text, sizeof text, "Error reading the file: only its first %llu sector(s) could be imported.", read);
     MessageBoxA(EditorState.MainWindow, text, "Import Error", MB_OK);
 }
 
-static void report_stop(DWORD imported, DWORD count) {
+static void report_stop(SectorNumber imported, SectorNumber count) {
     char text[128];
-    snprintf(text, sizeof text, "The import was stopped: %u of the %u sector(s) were imported.", (unsigned)imported,
-             (unsigned)count);
+    snprintf(text, sizeof text, "The import was stopped: %llu of the %llu sector(s) were imported.", imported, count);
     MessageBoxA(EditorState.MainWindow, text, "Import Sector(s)", MB_OK);
 }
 
@@ -103,15 +99,15 @@ static void report_stop(DWORD imported, DWORD count) {
 // hold. True when all count sectors were written from the file (or their
 // failures ignored); false also when the user stopped it after the chunk in
 // hand, *stopped then the sectors imported.
-static bool transfer(FILE* file, unsigned long long file_bytes, BYTE* buffer, DWORD first, DWORD count,
-                     DWORD* stopped) {
+static bool transfer(FILE* file, unsigned long long file_bytes, BYTE* buffer, SectorNumber first, SectorNumber count,
+                     SectorNumber* stopped) {
     BYTE* spare = buffer + CHUNK_SECTORS * SECTOR_SIZE;
-    DWORD moved = 0;
-    DWORD remaining = count;
+    SectorNumber moved = 0;
+    SectorNumber remaining = count;
     bool whole = true;
     while (remaining > 0) {
-        DWORD chunk = remaining < CHUNK_SECTORS ? remaining : CHUNK_SECTORS;
-        DWORD start = first + moved;
+        DWORD chunk = remaining < CHUNK_SECTORS ? (DWORD)remaining : CHUNK_SECTORS;
+        SectorNumber start = first + moved;
         size_t wanted = (size_t)chunk * SECTOR_SIZE;
         size_t got = fread(buffer, 1, wanted, file);
         if (got < wanted) {
@@ -120,7 +116,7 @@ static bool transfer(FILE* file, unsigned long long file_bytes, BYTE* buffer, DW
                 return false;
             }
             whole = false;
-            unsigned long long done = (unsigned long long)moved * SECTOR_SIZE;
+            unsigned long long done = moved * SECTOR_SIZE;
             unsigned long long left = file_bytes > done ? file_bytes - done : 0;
             bool shrank = got < left;
             chunk = (DWORD)(got / SECTOR_SIZE);
@@ -150,16 +146,16 @@ static void reread_shown_sector() {
     show_sector_read(got, EditorState.MainWindow);
 }
 
-static void report_disk_end(DWORD imported) {
+static void report_disk_end(SectorNumber imported) {
     char text[160];
-    snprintf(text, sizeof text, "The disk ends at sector %u: the file's sectors after the first %u were not imported.",
-             (unsigned)EditorState.LastSector, (unsigned)imported);
+    snprintf(text, sizeof text, "The disk ends at sector %llu: the file's sectors after the first %llu were not imported.",
+             EditorState.LastSector, imported);
     MessageBoxA(EditorState.MainWindow, text, "Import Error", MB_OK);
 }
 
 // When the disk ended before both the file and the count: the count asked
 // in *asked and the sectors that fitted in *fitted; both 0 otherwise.
-static void import_from_file(DWORD* asked, DWORD* fitted) {
+static void import_from_file(SectorNumber* asked, SectorNumber* fitted) {
     *asked = *fitted = 0;
     FILE* file = fopen(ImageFileName, "rb");
     if (!file) {
@@ -172,13 +168,13 @@ static void import_from_file(DWORD* asked, DWORD* fitted) {
         report_import_failure();
         return;
     }
-    DWORD count = ask_sector_count(in_sectors(file_bytes));
+    SectorNumber count = ask_sector_count(in_sectors(file_bytes));
     if (count == 0) {
         fclose(file);
         return;
     }
-    DWORD first = EditorState.CurrentSector;
-    DWORD on_disk = sectors_within_disk(first, count, EditorState.LastSector);
+    SectorNumber first = EditorState.CurrentSector;
+    SectorNumber on_disk = sectors_within_disk(first, count, EditorState.LastSector);
     BYTE* buffer = allocate_chunk_buffer();
     WritesRefused = false;
     if (!buffer) {
@@ -186,7 +182,7 @@ static void import_from_file(DWORD* asked, DWORD* fitted) {
     } else {
         // The disk ended first only if the file still has more to give.
         begin_transfer_progress("Import Sector(s)");
-        DWORD stopped = 0;
+        SectorNumber stopped = 0;
         bool whole = transfer(file, file_bytes, buffer, first, on_disk, &stopped);
         end_transfer_progress();
         if (stopped) report_stop(stopped, on_disk);
@@ -204,7 +200,7 @@ static void import_from_file(DWORD* asked, DWORD* fitted) {
 
 void import_sectors() {
     prepare_image_file_dialog("Open Sector Image");
-    DWORD asked = 0, fitted = 0;
+    SectorNumber asked = 0, fitted = 0;
     // Only a re-read of the shown sector clears its mark: where the import
     // ends before that, the edits stay on screen and stay marked.
     if (!GetOpenFileNameA(&ImageFileDialog)) {

@@ -28,8 +28,8 @@ static void format_dump_line(DWORD offset) {
 static void print_page(HDC dc, int pitch) {
     int y = 0;
     StartPage(dc);
-    // Unsigned: sector numbers go up to 4,294,967,295.
-    snprintf(PrintLine, sizeof PrintLine, "Sector Number %u", (unsigned)EditorState.CurrentSector.load());
+    // Unsigned and in full: sector numbers go beyond 4,294,967,295.
+    snprintf(PrintLine, sizeof PrintLine, "Sector Number %llu", EditorState.CurrentSector.load());
     TextOutA(dc, 0, y, PrintLine, (int)strlen(PrintLine));
     y += 2 * pitch;
     for (DWORD offset = 0; offset < SECTOR_SIZE; offset += 16) {

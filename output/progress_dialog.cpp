@@ -20,7 +20,7 @@ void begin_transfer_progress(const char* title) {
     begin_long_work(NULL);
 }
 
-bool transfer_progress_stopped(DWORD done, DWORD total) {
+bool transfer_progress_stopped(SectorNumber done, SectorNumber total) {
     if (!ProgressDialog && GetTickCount() - RunStarted >= SHOW_AFTER_MS) {
         ProgressDialog = CreateDialogParamA(EditorState.Instance, MAKEINTRESOURCEA(IDD_PROGRESS), EditorState.MainWindow,
                                             progress_dialog, 0);

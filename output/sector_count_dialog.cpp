@@ -1,12 +1,15 @@
 #include "output/sector_count_dialog.h"
 
+#include <stdio.h>
+
+#include "editor/dialog_number.h"
 #include "editor/editor_state.h"
 #include "output/web_pages.h"
 #include "resources/resource.h"
 
-DWORD SectorCountRequest;
+SectorNumber SectorCountRequest;
 
-DWORD ask_sector_count(DWORD initial) {
+SectorNumber ask_sector_count(SectorNumber initial) {
     SectorCountRequest = initial;
     DialogBoxParamA(EditorState.Instance, MAKEINTRESOURCEA(IDD_SECTOR_COUNT), EditorState.MainWindow, sector_count_dialog,
                     0);
@@ -14,17 +17,19 @@ DWORD ask_sector_count(DWORD initial) {
 }
 
 static void initialise(HWND dialog) {
-    SetDlgItemInt(dialog, IDC_COUNT, SectorCountRequest, FALSE);
+    char text[24];
+    snprintf(text, sizeof text, "%llu", SectorCountRequest);
+    SetDlgItemTextA(dialog, IDC_COUNT, text);
     // Every way out but OK answers 0.
     SectorCountRequest = 0;
     post_program_icon(dialog);
     open_web_page(dialog, VELLUM_HELP_PAGE);
 }
 
-// Empty text, or a number above 4294967295, does not translate: 0.
+// Empty text, or a number beyond 64 bits, does not translate: 0.
 static void take_answer(HWND dialog) {
     BOOL translated = FALSE;
-    UINT count = GetDlgItemInt(dialog, IDC_COUNT, &translated, FALSE);
+    SectorNumber count = get_dialog_number(dialog, IDC_COUNT, &translated);
     SectorCountRequest = translated ? count : 0;
 }
 

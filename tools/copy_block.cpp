@@ -2,9 +2,9 @@
 
 #include <stdio.h>
 
-
 #include "disk/chunk_buffer.h"
 #include "disk/sector_access.h"
+#include "editor/dialog_number.h"
 #include "editor/editor_state.h"
 #include "editor/long_work.h"
 #include "editor/sector_commands.h"
@@ -13,19 +13,19 @@
 
 struct CopyRun {
     HWND dialog;
-    DWORD source;
-    DWORD destination;
-    DWORD total;      // sectors asked for
-    DWORD reachable;  // of those, the ones whose source and destination lie on the disk
+    SectorNumber source;
+    SectorNumber destination;
+    SectorNumber total;      // sectors asked for
+    SectorNumber reachable;  // of those, the ones whose source and destination lie on the disk
     BYTE* buffer;
-    DWORD copied;     // sectors read and written
+    SectorNumber copied;     // sectors read and written
     bool write_failed;
     bool stopped;     // by the user, before the end
 };
 
 // Copies size sectors at offset into the run. Only whole sectors that the
 // read delivered are written; a failed write is reported and ends the copy.
-static void copy_chunk(CopyRun* run, DWORD offset, DWORD size) {
+static void copy_chunk(CopyRun* run, SectorNumber offset, DWORD size) {
     DWORD got = read_sectors(EditorState.DiskRef, run->source + offset, size, run->buffer);
     if (got < SECTOR_SIZE) MessageBoxA(run->dialog, "Error accessing contents of sector", "Data Error", MB_OK);
     DWORD delivered = got / SECTOR_SIZE < size ? got / SECTOR_SIZE : size;
@@ -35,12 +35,12 @@ static void copy_chunk(CopyRun* run, DWORD offset, DWORD size) {
     run->copied += written_sectors;
     if (written_sectors == delivered) return;
     char text[64];
-    snprintf(text, sizeof text, "Error writing at sector %u", (unsigned)(run->destination + offset + written_sectors));
+    snprintf(text, sizeof text, "Error writing at sector %llu", run->destination + offset + written_sectors);
     MessageBoxA(run->dialog, text, "Error Copying", MB_OK);
     run->write_failed = true;
 }
 
-static void show_progress(const CopyRun* run, DWORD done) {
+static void show_progress(const CopyRun* run, SectorNumber done) {
     char text[32];
     snprintf(text, sizeof text, "%i%% Complete", percent_done(done, run->total));
     SetDlgItemTextA(run->dialog, IDC_COPY_PROGRESS, text);
@@ -51,9 +51,9 @@ static void show_progress(const CopyRun* run, DWORD done) {
 // this copy has overwritten it.
 static void copy_sectors(CopyRun* run) {
     bool descending = run->destination > run->source && run->destination - run->source < run->reachable;
-    DWORD done = 0;
+    SectorNumber done = 0;
     while (done < run->reachable && !run->write_failed) {
-        DWORD size = run->reachable - done < CHUNK_SECTORS ? run->reachable - done : CHUNK_SECTORS;
+        DWORD size = run->reachable - done < CHUNK_SECTORS ? (DWORD)(run->reachable - done) : CHUNK_SECTORS;
         copy_chunk(run, descending ? run->reachable - done - size : done, size);
         done += size;
         show_progress(run, done);
@@ -68,7 +68,7 @@ static void copy_sectors(CopyRun* run) {
 // holds there, unless the user's unsaved edits are on screen (a Save would
 // then put them there, as the user means it to).
 static void show_copied_sector(const CopyRun* run) {
-    DWORD shown = EditorState.CurrentSector;
+    SectorNumber shown = EditorState.CurrentSector;
     if (EditorState.SectorDirty || shown < run->destination || shown - run->destination >= run->reachable) return;
     show_sector_read(read_sectors(EditorState.DiskRef, shown, 1, EditorState.SectorData), run->dialog);
 }
@@ -76,8 +76,8 @@ static void show_copied_sector(const CopyRun* run) {
 static void report_outcome(const CopyRun* run) {
     char text[160];
     if (run->stopped) {
-        snprintf(text, sizeof text, "The copy was stopped: %u of %u sectors were copied.", (unsigned)run->copied,
-                 (unsigned)run->total);
+        snprintf(text, sizeof text, "The copy was stopped: %llu of %llu sectors were copied.", run->copied,
+                 run->total);
         MessageBoxA(EditorState.MainWindow, text, "Copy Block", MB_OK);
         return;
     }
@@ -85,11 +85,11 @@ static void report_outcome(const CopyRun* run) {
         MessageBoxA(EditorState.MainWindow, "Copying of sectors has been completed succesfully", "Copy Complete", MB_OK);
         return;
     }
-    int length = snprintf(text, sizeof text, "%u of %u sectors were not copied.", (unsigned)(run->total - run->copied),
-                          (unsigned)run->total);
+    int length = snprintf(text, sizeof text, "%llu of %llu sectors were not copied.", run->total - run->copied,
+                          run->total);
     if (run->reachable < run->total)
-        snprintf(text + length, sizeof text - length, "\nThe run goes beyond the last sector of the disk, %u.",
-                 (unsigned)EditorState.LastSector);
+        snprintf(text + length, sizeof text - length, "\nThe run goes beyond the last sector of the disk, %llu.",
+                 EditorState.LastSector);
     MessageBoxA(EditorState.MainWindow, text, "Error Copying", MB_OK);
 }
 
@@ -106,15 +106,15 @@ static void copy_block(HWND dialog) {
     CopyRun run = {};
     run.dialog = dialog;
     run.source = EditorState.CurrentSector;
-    run.destination = GetDlgItemInt(dialog, IDC_DESTINATION, &translated, FALSE);
-    run.total = GetDlgItemInt(dialog, IDC_SECTORS_TO_COPY, &translated, FALSE);
+    run.destination = get_dialog_number(dialog, IDC_DESTINATION, &translated);
+    run.total = get_dialog_number(dialog, IDC_SECTORS_TO_COPY, &translated);
     run.buffer = allocate_chunk_buffer();
     if (!run.buffer) {
         MessageBoxA(EditorState.MainWindow, "Insufficient free memory to perform transfer", "Error Copying", MB_OK);
         PostMessageA(dialog, WM_CLOSE, 0, 0);
         return;
     }
-    DWORD last = EditorState.LastSector;
+    SectorNumber last = EditorState.LastSector;
     run.reachable = sectors_within_disk(run.destination, sectors_within_disk(run.source, run.total, last), last);
     begin_long_work(dialog);
     hold_dialog(dialog, true);

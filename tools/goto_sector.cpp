@@ -2,6 +2,7 @@
 
 #include "disk/legacy_services.h"
 #include "disk/sector_access.h"
+#include "editor/dialog_number.h"
 #include "editor/editor_state.h"
 #include "editor/sector_commands.h"
 #include "resources/resource.h"
@@ -11,7 +12,8 @@
 static DWORD read_chosen_sector() {
     if (AccessMode == ACCESS_LEGACY) {
         EditorState.SectorDirty = 0;
-        return legacy_read_sectors((DWORD)(ULONG_PTR)EditorState.DiskRef, EditorState.CurrentSector, 1,
+        // Legacy disks number their sectors in 32 bits.
+        return legacy_read_sectors((DWORD)(ULONG_PTR)EditorState.DiskRef, (DWORD)EditorState.CurrentSector, 1,
                                    EditorState.SectorData);
     }
     DWORD seek_failed = seek_sector(EditorState.DiskRef, EditorState.CurrentSector);
@@ -25,7 +27,7 @@ static DWORD read_chosen_sector() {
 static void go_to_sector(HWND dialog) {
     if (refuse_while_searching(dialog)) return;
     BOOL translated;
-    DWORD sector = GetDlgItemInt(dialog, IDC_GOTO_NUMBER, &translated, FALSE);
+    SectorNumber sector = get_dialog_number(dialog, IDC_GOTO_NUMBER, &translated);
     if (sector > EditorState.LastSector) sector = EditorState.LastSector;
     EditorState.CurrentSector = sector;
     show_sector_read(read_chosen_sector(), dialog);

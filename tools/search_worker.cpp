@@ -78,7 +78,7 @@ void show_search_progress(HWND dialog) {
 
 // The hit: the sector that holds the match's first byte becomes the shown
 // one, unedited (a blank after a failed read is no edit either).
-static void show_hit(DWORD sector) {
+static void show_hit(SectorNumber sector) {
     EditorState.CurrentSector = sector;
     EditorState.SectorDirty = 0;
     show_sector_read(read_sectors(EditorState.DiskRef, sector, 1, EditorState.SectorData), EditorState.SearchDialog);
@@ -87,25 +87,24 @@ static void show_hit(DWORD sector) {
 // Scans start ... LastSector in chunks of 128 sectors, each beginning with the
 // last sector of the one before, so that a match across two sectors lies in
 // one chunk. Only what a read delivered is scanned. *unread: the first
-// sector that no read delivered, LastSector + 1 (as a 64-bit number) when
-// every one was.
-static bool scan_disk(BYTE* chunk, DWORD* hit, unsigned long long* unread) {
-    DWORD start = EditorState.CurrentSector;
-    unsigned long long range = (unsigned long long)EditorState.LastSector - start + 1;
-    *unread = (unsigned long long)EditorState.LastSector + 1;
+// sector that no read delivered, LastSector + 1 when every one was.
+static bool scan_disk(BYTE* chunk, SectorNumber* hit, SectorNumber* unread) {
+    SectorNumber start = EditorState.CurrentSector;
+    SectorNumber range = EditorState.LastSector - start + 1;
+    *unread = EditorState.LastSector + 1;
     if (start > EditorState.LastSector) return false;
-    unsigned long long offset = 0;
+    SectorNumber offset = 0;
     ProgressRange = range;
     while (offset < range && EditorState.SearchContinue) {
         DWORD count = range - offset < CHUNK_SECTORS ? (DWORD)(range - offset) : CHUNK_SECTORS;
-        DWORD first = start + (DWORD)offset;
+        SectorNumber first = start + offset;
         bool last = offset + count >= range;
         DWORD got = read_sectors(EditorState.DiskRef, first, count, chunk);
         DWORD whole = got / SECTOR_SIZE < count ? got / SECTOR_SIZE : count;
         publish_progress(offset, offset == 0, last);
         size_t at = find_pattern(&WorkerPattern, chunk, got < count * SECTOR_SIZE ? got : count * SECTOR_SIZE);
         if (at != (size_t)-1) {
-            *hit = first + (DWORD)(at / SECTOR_SIZE);
+            *hit = first + at / SECTOR_SIZE;
             show_hit(*hit);
             return true;
         }
@@ -117,7 +116,7 @@ static bool scan_disk(BYTE* chunk, DWORD* hit, unsigned long long* unread) {
         }
         // A read that delivered no more than the sector it shares with the
         // chunk before: the rest of the chunk is passed over.
-        if (whole < count && *unread > (unsigned long long)first + whole) *unread = (unsigned long long)first + whole;
+        if (whole < count && *unread > first + whole) *unread = first + whole;
         if (last) break;
         offset += count - 1;
     }
@@ -126,13 +125,13 @@ static bool scan_disk(BYTE* chunk, DWORD* hit, unsigned long long* unread) {
 
 // Sectors that could not be read may hold a match: the user is told, also
 // when a later match is shown, since an earlier one may have been missed.
-static void report_unread(bool found, DWORD hit, unsigned long long unread, bool stopped) {
+static void report_unread(bool found, SectorNumber hit, SectorNumber unread, bool stopped) {
     if (found && unread < hit) {
         char text[160];
         snprintf(text, sizeof text,
-                 "Some sectors before sector %u could not be read and were not searched: an earlier match may have "
+                 "Some sectors before sector %llu could not be read and were not searched: an earlier match may have "
                  "been missed",
-                 (unsigned)hit);
+                 hit);
         tell(text, "Search Error");
     } else if (!found && !stopped && unread <= EditorState.LastSector) {
         tell("Some sectors could not be read and were not searched", "Search Error");
@@ -142,8 +141,8 @@ static void report_unread(bool found, DWORD hit, unsigned long long unread, bool
 DWORD WINAPI search_worker(LPVOID) {
     BYTE* chunk = NULL;
     bool found = false, stopped = false;
-    DWORD hit = 0;
-    unsigned long long unread = (unsigned long long)EditorState.LastSector + 1;
+    SectorNumber hit = 0;
+    SectorNumber unread = EditorState.LastSector + 1;
     if (WorkerPatternLength > 0 && EditorState.DiskRef == INVALID_HANDLE_VALUE) {
         tell("No disk is open: choose one with File > Select Disk.", "Search Error");
     } else if (WorkerPatternLength > 0) {

@@ -57,7 +57,7 @@ bool open_with_direct_io(const std::string& path) {
 }
 
 TEST_F(SectorAccess, SectorOffsetsAre64BitMultiplesOf512) {
-    // A sparse image one sector longer than sector 4,294,967,295 reaches.
+    // A sparse image of two sectors more than a 32-bit number counts.
     const uint64_t sectors = (1ull << 32) + 2;
     std::string path = image("huge.img");
     int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -89,8 +89,11 @@ TEST_F(SectorAccess, SectorOffsetsAre64BitMultiplesOf512) {
     EXPECT_EQ(read_sectors(h, 0, 1, buffer), 512u);
     EXPECT_EQ(bytes_of(buffer, 512), std::vector<uint8_t>(512, 0));
 
-    // More sectors than a 32-bit number counts: the last reachable one.
-    EXPECT_EQ(query_last_sector(h), 4294967295u);
+    // More sectors than a 32-bit number counts: the last one all the same.
+    EXPECT_EQ(query_last_sector(h), sectors - 1);
+    write_file_bytes(path, (sectors - 1) * 512, stamped_sector(sectors - 1));
+    EXPECT_EQ(read_sectors(h, sectors - 1, 1, buffer), 512u);
+    EXPECT_EQ(bytes_of(buffer, 512), stamped_sector(sectors - 1));
     EXPECT_TRUE(boxes().empty());
 }
 
@@ -295,13 +298,13 @@ TEST_F(SectorAccess, MountedDeviceOpensReadOnlyUntilUnmounted) {
 TEST_F(SectorAccess, LastSectorFromPartitionLength) {
     struct Case {
         uint64_t length;
-        DWORD last;
+        SectorNumber last;
     } cases[] = {
         {1474560, 2879},  // 2,880 sectors
-        {1475072, 2879},  // 2,881: the odd final sector is not reached
-        {1000000, 1951},  // 1,953 whole sectors
+        {1475072, 2880},  // 2,881: the odd final sector too
+        {1000000, 1952},  // 1,953 whole sectors
         {1024, 1},
-        {1536, 1},
+        {1536, 2},
         {512, 0},  // one sector: only sector 0, not 4,294,967,295
         {0, 0},
     };

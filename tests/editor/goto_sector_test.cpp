@@ -50,14 +50,16 @@ TEST_F(GotoSector, NumberIsClampedToTheLastSectorAndAnEmptyOrUnusableFieldShowsS
     look();
     go_to("17");
     look();
-    go_to("4294967296");  // does not fit in 32 bits
+    go_to("18446744073709551616");  // does not fit in 64 bits
     look();
     go_to("3000000000");  // above 2^31: still greater than the last
+    look();
+    go_to(" 18446744073709551615 ");  // the largest there is, with blanks
     look();
     quit();
     run_editor();
     EXPECT_EQ(shown_, (std::vector<std::string>{stamped(63, 63), stamped(0, 63), stamped(17, 63), stamped(0, 63),
-                                                stamped(63, 63)}));
+                                                stamped(63, 63), stamped(63, 63)}));
     EXPECT_TRUE(boxes().empty());
 }
 

@@ -97,13 +97,25 @@ TEST(PaneRender, TextPaneEndsWithBreakOnlyWhenAsked) {
     EXPECT_EQ(with.substr(574), "\r\n");
 }
 
-TEST(PaneRender, CounterShowsTenDigitsEach) {
-    char out[32];
-    format_counter(0, 2879, out);
-    EXPECT_STREQ(out, "0000000000 of 0000002879");
-    format_counter(4294967295u, 4294967295u, out);
-    EXPECT_STREQ(out, "4294967295 of 4294967295");
-    EXPECT_EQ(strlen(out), static_cast<size_t>(COUNTER_LENGTH));
+// Ten digits each up to 2^32 sectors; beyond, as many as the larger needs.
+TEST(PaneRender, CounterShowsTenDigitsEachOrAsManyAsTheLastSectorNeeds) {
+    const struct {
+        SectorNumber current, last;
+        const char* shown;
+    } rows[] = {
+        {0, 2879, "0000000000 of 0000002879"},
+        {4294967295u, 4294967295u, "4294967295 of 4294967295"},
+        {4294967301ull, 6442450943ull, "4294967301 of 6442450943"},  // 3 TiB
+        {5, 9999999999ull, "0000000005 of 9999999999"},
+        {5, 10000000000ull, "00000000005 of 10000000000"},
+        {5, (1ull << 40) - 1, "0000000000005 of 1099511627775"},
+        {~0ull, ~0ull, "18446744073709551615 of 18446744073709551615"},
+    };
+    for (const auto& row : rows) {
+        char out[COUNTER_LENGTH + 1];
+        format_counter(row.current, row.last, out);
+        EXPECT_STREQ(out, row.shown);
+    }
 }
 
 // The formulas must agree with each other and with the text they describe.

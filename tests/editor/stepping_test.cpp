@@ -50,7 +50,7 @@ protected:
     std::vector<std::string> shown_;
 };
 
-TEST_F(Stepping, PageKeysWrapAtBothEndsAndAnOddLastSectorIsNeverShown) {
+TEST_F(Stepping, PageKeysWrapAtBothEndsOfAnEvenAndAnOddDisk) {
     write_stamped_image(image("even.img"), 64);
     write_stamped_image(image("odd.img"), 65);
     map_volume('C', image("even.img"));
@@ -65,7 +65,7 @@ TEST_F(Stepping, PageKeysWrapAtBothEndsAndAnOddLastSectorIsNeverShown) {
     press(VK_PRIOR);
     press(VK_PRIOR);
     look();
-    // The odd disk: its sector 64 lies beyond the even count stepping uses.
+    // The odd disk: its last sector, 64, is reached and wraps.
     choose_menu(IDM_SELECT_DISK);
     host_.choose_combo_item(select_disk_item(IDC_DISK_LIST), 1);
     open_selected_disk();
@@ -76,7 +76,7 @@ TEST_F(Stepping, PageKeysWrapAtBothEndsAndAnOddLastSectorIsNeverShown) {
     quit();
     run_editor();
     EXPECT_EQ(shown_, (std::vector<std::string>{stamped(63, 63), stamped(0, 63), stamped(1, 63), stamped(63, 63),
-                                                stamped(63, 63), stamped(0, 63)}));
+                                                stamped(64, 64), stamped(0, 64)}));
     EXPECT_TRUE(boxes().empty()) << "no question and no error without edits";
 }
 

@@ -240,7 +240,9 @@ void SweepTest::run_armed(const Fault* fault, const std::function<void()>& prepa
 void SweepTest::expect_sound(const Fault* fault, size_t clean_boxes) const {
     EXPECT_TRUE(model_.holds_old_or_intended());
     expect_recovered();
-    if (!fault) EXPECT_EQ(boxes().size(), clean_boxes) << "a run with nothing failing showed messages";
+    if (!fault) {
+        EXPECT_EQ(boxes().size(), clean_boxes) << "a run with nothing failing showed messages";
+    }
 }
 
 void SweepTest::sweep(const std::string& operation, bool sticky_too, const std::function<void(const Fault*)>& run) {
