@@ -40,6 +40,8 @@ struct DriveListing {
     std::string link_target;   // what that entry points to, as written in it
     bool block_device = false;
     uint64_t size = 0;         // in bytes
+    uint32_t logical_sector = 512;   // the device's sector sizes; an image file's are 512
+    uint32_t physical_sector = 512;
     std::string model;         // the drive's model, where sysfs knows one
     std::string label;         // the file system's label, where udev knows one
     std::string backing_file;  // a loop device's image file

@@ -40,6 +40,11 @@ void print_drive_report(FILE* out) {
         if (!drive.block_device) line += ", image file";
         if (!drive.backing_file.empty()) line += ", loop device of " + drive.backing_file;
         line += "; " + describe_size(drive.size);
+        // The editor's sectors are 512 bytes whatever the device's are.
+        line += "; " + std::to_string(drive.size / 512) + " sectors of 512 bytes; logical sector " +
+                std::to_string(drive.logical_sector) + " bytes, physical " + std::to_string(drive.physical_sector) +
+                " bytes";
+        if (drive.size > (uint64_t{1} << 41)) line += "; larger than 2 TiB";
         if (!drive.model.empty()) line += "; model " + drive.model;
         if (!drive.label.empty()) line += "; label " + drive.label;
         line += drive.read_write ? "; read-write" : "; read-only: " + drive.read_only_reason;

@@ -187,6 +187,17 @@ std::string label_of(const std::string& path) {
     return label;
 }
 
+// A block device's logical and physical sector sizes, as the kernel gives them.
+void sector_sizes(const std::string& path, DriveListing* drive) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return;
+    int logical = 0;
+    unsigned int physical = 0;
+    if (::ioctl(fd, BLKSSZGET, &logical) == 0 && logical >= 512) drive->logical_sector = static_cast<uint32_t>(logical);
+    if (::ioctl(fd, BLKPBSZGET, &physical) == 0 && physical >= 512) drive->physical_sector = physical;
+    ::close(fd);
+}
+
 DriveListing describe(const std::string& name, const std::string& device_name, uint64_t size) {
     DriveListing drive;
     drive.name = name;
@@ -213,6 +224,7 @@ DriveListing describe(const std::string& name, const std::string& device_name, u
             drive.backing_file = first_line(dir + "/loop/backing_file");
         }
         drive.label = label_of(drive.path);
+        sector_sizes(drive.path, &drive);
     }
     drive.read_only_reason = read_only_reason(write_access("\\\\.\\" + device_name), drive.path, st);
     drive.read_write = drive.read_only_reason.empty();

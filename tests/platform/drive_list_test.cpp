@@ -71,12 +71,12 @@ TEST_F(DriveList, ListsWhatTheDialogListsInItsOrder) {
     EXPECT_EQ(p->size, 3000u * 512);
 }
 
-TEST_F(DriveList, LoopDeviceNamesItsImageAndWriteProtection) {
+TEST_F(DriveList, LoopDeviceNamesItsImageWriteProtectionAndSectorSizes) {
     write_stamped_image(image("ro.img"), 16);
     write_stamped_image(image("rw.img"), 16);
     LoopDevice read_only(image("ro.img"), {.read_only = true});
     REQUIRE_LOOP(read_only);
-    LoopDevice writable(image("rw.img"));
+    LoopDevice writable(image("rw.img"), {.sector_size = 4096});
     REQUIRE_LOOP(writable);
     map_volume('C', read_only.device());
     map_volume('D', writable.device());
@@ -89,10 +89,13 @@ TEST_F(DriveList, LoopDeviceNamesItsImageAndWriteProtection) {
     EXPECT_EQ(c->backing_file, image("ro.img"));
     EXPECT_FALSE(c->read_write);
     EXPECT_EQ(c->read_only_reason, "write-protected");
+    EXPECT_EQ(c->logical_sector, 512u);
     const auto* d = find(drives, "Logical D:");
     ASSERT_NE(d, nullptr);
     EXPECT_EQ(d->backing_file, image("rw.img"));
     EXPECT_TRUE(d->read_write) << d->read_only_reason;
+    EXPECT_EQ(d->logical_sector, 4096u);
+    EXPECT_EQ(d->physical_sector, 4096u);
 }
 
 TEST_F(DriveList, HeldDeviceIsReadOnlyAndTheListingHoldsNothing) {

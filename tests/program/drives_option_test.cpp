@@ -32,6 +32,8 @@ TEST(DrivesOption, ListsTheMappedDisksWithoutADisplay) {
     write_zero_image(dir.file("disk.img"), 3 * 1024 * 1024);
     std::filesystem::create_symlink(dir.file("floppy.img"), dir.file("dosdevices/b::"));
     std::filesystem::create_symlink(dir.file("disk.img"), dir.file("dosdevices/physicaldrive7"));
+    write_zero_image(dir.file("huge.img"), 3ull << 40);  // sparse
+    std::filesystem::create_symlink(dir.file("huge.img"), dir.file("dosdevices/physicaldrive8"));
 
     std::string out;
     ASSERT_EQ(run_orvasse(dir.file("dosdevices"), "--drives", &out), 0) << out;
@@ -39,10 +41,18 @@ TEST(DrivesOption, ListsTheMappedDisksWithoutADisplay) {
     EXPECT_NE(floppy.find(dir.file("dosdevices/b::") + " -> " + dir.file("floppy.img")), std::string::npos) << out;
     EXPECT_NE(floppy.find("1.4 MiB (1474560 bytes)"), std::string::npos) << floppy;
     EXPECT_NE(floppy.find("read-write"), std::string::npos) << floppy;
+    EXPECT_NE(floppy.find("; 2880 sectors of 512 bytes; logical sector 512 bytes, physical 512 bytes; read"),
+              std::string::npos)
+        << floppy;
     std::string disk = line_of(out, "Physical 7");
     EXPECT_NE(disk.find(dir.file("disk.img")), std::string::npos) << out;
     EXPECT_NE(disk.find("3.0 MiB (3145728 bytes)"), std::string::npos) << disk;
     EXPECT_LT(out.find("Logical B:"), out.find("Physical 7")) << "the dialog's order";
+    std::string huge = line_of(out, "Physical 8");
+    EXPECT_NE(huge.find("; 6442450944 sectors of 512 bytes; logical sector 512 bytes, physical 512 bytes; larger than "
+                        "2 TiB; read-write"),
+              std::string::npos)
+        << huge;
 }
 
 TEST(DrivesOption, OtherArgumentsShowTheUsageAndStartNothing) {
