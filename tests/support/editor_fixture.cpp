@@ -113,6 +113,52 @@ void EditorTest::choose_menu(UINT id) { host_.choose_menu_item(main_window(), id
 
 void EditorTest::quit() { host_.close_window(main_window()); }
 
+void EditorTest::goto_sector(const std::string& number) {
+    choose_menu(IDM_GOTO_SECTOR);
+    host_.type_text(number);
+    press(VK_RETURN);
+}
+
+void EditorTest::copy_block(const std::string& destination, const std::string& count) {
+    choose_menu(IDM_COPY_BLOCK);
+    host_.type_text(destination);
+    press(VK_TAB);
+    host_.type_text(count);
+    host_.click(HeadlessHost::item("Copy Block", IDC_COPY));
+}
+
+void EditorTest::search_disk_for_text(const std::string& text) {
+    choose_menu(IDM_SEARCH_DISK);
+    host_.click(HeadlessHost::item("Search Disk", IDC_ASCII));
+    host_.click(HeadlessHost::item("Search Disk", IDC_PATTERN));
+    press(VK_END);
+    press(VK_HOME, platform::kInputShift);
+    host_.type_text(text);
+    host_.click(HeadlessHost::item("Search Disk", IDC_SEARCH));
+    host_.wait_until("the search has ended", [] { return !EditorState.SearchBusy && EditorState.SearchDialog == nullptr; });
+}
+
+static void answer_sector_count(HeadlessHost& host, const std::string& count) {
+    HeadlessHost::Target field = HeadlessHost::item("Number of Sectors *", IDC_COUNT);
+    host.click(field);
+    host.press_key(VK_HOME);
+    host.press_key(VK_END, platform::kInputShift);
+    host.type_text(count);
+    host.click(HeadlessHost::item("Number of Sectors *", IDC_COUNT_OK));
+}
+
+void EditorTest::export_sectors_to(const std::string& path, const std::string& count) {
+    choose_menu(IDM_EXPORT_SECTORS);
+    host_.choose_file(path);
+    answer_sector_count(host_, count);
+}
+
+void EditorTest::import_sectors_from(const std::string& path, const std::string& count) {
+    choose_menu(IDM_IMPORT_SECTORS);
+    host_.choose_file(path);
+    answer_sector_count(host_, count);
+}
+
 void EditorTest::post_command(UINT id) {
     host_.then("post command " + std::to_string(id), [id] {
         return IsWindow(EditorState.MainWindow) && PostMessageA(EditorState.MainWindow, WM_COMMAND, MAKELONG(id, 0), 0);

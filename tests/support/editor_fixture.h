@@ -50,6 +50,16 @@ protected:
     void quit();                 // the main window's close box
     void post_command(UINT id);  // WM_COMMAND to the main window, as the menu sends it
     void click_stepper(bool right);  // an arrow of the sector stepper
+
+    // The tools, used as a person uses them: the number typed into the
+    // Goto field; Copy Block's two fields filled in and Copy pressed; a
+    // text pattern searched for from the shown sector, to the search's end;
+    // an export or import of the count typed into the count dialog.
+    void goto_sector(const std::string& number);
+    void copy_block(const std::string& destination, const std::string& count);
+    void search_disk_for_text(const std::string& text);
+    void export_sectors_to(const std::string& path, const std::string& count);
+    void import_sectors_from(const std::string& path, const std::string& count);
 };
 
 }  // namespace testing_support
