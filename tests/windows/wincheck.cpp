@@ -25,14 +25,19 @@ static void check_layout() {
     check(strlen(PaneText) == TEXT_PANE_LENGTH, "text pane is 574 characters");
     format_counter(4294967295u, 2879, CounterText);
     check(strcmp(CounterText, "4294967295 of 0000002879") == 0, "counter");
+    format_counter(5, 6442450943ull, CounterText);
+    check(strcmp(CounterText, "0000000005 of 6442450943") == 0, "counter of a 3 TiB disk");
+    format_counter(0, (1ull << 40) - 1, CounterText);
+    check(strcmp(CounterText, "0000000000000 of 1099511627775") == 0, "counter of a 2^40-sector disk");
     for (int i = 0; i < 512; ++i) {
         int p = hex_position_of_byte(i);
         check(hex_position_to_byte(p + 1) == i && hex_to_text_position(p) == text_position_of_byte(i),
               "position formulas agree");
     }
     check(last_sector_of_length(1474560) == 2879, "1,474,560 bytes end at sector 2879");
+    check(last_sector_of_length(1475072) == 2880, "2,881 sectors end at sector 2880");
     check(last_sector_of_length(512) == 0, "one sector ends at sector 0");
-    check(last_sector_of_length(3LL << 41) == 0xFFFFFFFFu, "huge disks end at the last reachable sector");
+    check(last_sector_of_length(3LL << 41) == (3ull << 41) / 512 - 1, "6 TiB end at their last sector");
 }
 
 static void show_sector_zero(const char* path) {
