@@ -93,12 +93,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         platform::emulate_windows_nt();
         AccessMode = ACCESS_DIRECT;
     }
-    HeadlessHost::Target field = HeadlessHost::item("Select Disk", IDC_DISK_LIST);
-    // Select what the field holds, then type over it.
-    host.click(field);
-    host.press_key(VK_HOME);
-    host.press_key(VK_END, platform::kInputShift);
-    host.type_text(name);
+    host.type_over(HeadlessHost::item("Select Disk", IDC_DISK_LIST), name);
     host.click(HeadlessHost::item("Select Disk", IDC_OPEN));
     // A message box comes up unless the disk opens, and the dialog stays only
     // for a name that is not a disk.

@@ -130,20 +130,13 @@ void EditorTest::copy_block(const std::string& destination, const std::string& c
 void EditorTest::search_disk_for_text(const std::string& text) {
     choose_menu(IDM_SEARCH_DISK);
     host_.click(HeadlessHost::item("Search Disk", IDC_ASCII));
-    host_.click(HeadlessHost::item("Search Disk", IDC_PATTERN));
-    press(VK_END);
-    press(VK_HOME, platform::kInputShift);
-    host_.type_text(text);
+    host_.type_over(HeadlessHost::item("Search Disk", IDC_PATTERN), text);
     host_.click(HeadlessHost::item("Search Disk", IDC_SEARCH));
     host_.wait_until("the search has ended", [] { return !EditorState.SearchBusy && EditorState.SearchDialog == nullptr; });
 }
 
 static void answer_sector_count(HeadlessHost& host, const std::string& count) {
-    HeadlessHost::Target field = HeadlessHost::item("Number of Sectors *", IDC_COUNT);
-    host.click(field);
-    host.press_key(VK_HOME);
-    host.press_key(VK_END, platform::kInputShift);
-    host.type_text(count);
+    host.type_over(HeadlessHost::item("Number of Sectors *", IDC_COUNT), count);
     host.click(HeadlessHost::item("Number of Sectors *", IDC_COUNT_OK));
 }
 

@@ -254,6 +254,13 @@ void HeadlessHost::type_text(const std::string& text) {
     }
 }
 
+void HeadlessHost::type_over(Target field, const std::string& text) {
+    click(field);
+    press_key(VK_HOME);
+    press_key(VK_END, kInputShift);
+    type_text(text);
+}
+
 void HeadlessHost::click(Target target, POINT point) {
     then("click", [target, point] {
         HWND hwnd = target();

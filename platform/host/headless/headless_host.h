@@ -56,6 +56,8 @@ public:
     void press_key(UINT vk, BYTE modifiers = 0);
     void press_key_with_character(UINT vk, BYTE modifiers, char character);
     void type_text(const std::string& text);  // as on a US keyboard, one key per step
+    // Clicks the field, selects all it holds (Home, Shift+End) and types text over it.
+    void type_over(Target field, const std::string& text);
     void click(Target target, POINT point = {2, 2});
     void click_character(Target edit, int position);
     void choose_menu_item(Target window, UINT id);
