@@ -27,8 +27,8 @@ SectorNumber get_dialog_number(HWND dialog, int id, BOOL* translated) {
     char* text = (char*)malloc((size_t)length + 1);
     if (!text) return 0;
     GetWindowTextA(item, text, length + 1);
-    SectorNumber value = 0;
+    SectorNumber value = 0;  // kept when the text is no number
     if (parse_sector_number(text, &value)) *translated = TRUE;
     free(text);
-    return *translated ? value : 0;
+    return value;
 }

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "editor/dialog_number.h"
 #include "editor/editor_state.h"
 #include "editor_fixture.h"
 #include "platform/control.h"
@@ -50,7 +51,7 @@ TEST_F(GotoSector, NumberIsClampedToTheLastSectorAndAnEmptyOrUnusableFieldShowsS
     look();
     go_to("17");
     look();
-    go_to("18446744073709551616");  // does not fit in 64 bits
+    go_to("18446744073709551617");  // does not fit in 64 bits (nor wraps to sector 1)
     look();
     go_to("3000000000");  // above 2^31: still greater than the last
     look();
@@ -187,6 +188,37 @@ TEST_F(GotoSector, LegacyPathReadsThroughTheVolumeServices) {
     EXPECT_EQ(dirty, 0) << "the edits are gone with their mark";
     EXPECT_EQ(pasted, stamped_sector(39)) << "the buffer as copied";
     EXPECT_TRUE(boxes().empty());
+}
+
+// The number fields' rule: GetDlgItemInt's for an unsigned number, 64 bits
+// wide. Blanks around the digits only; no sign; nothing beyond 2^64 - 1.
+TEST(DialogNumbers, DigitsWithBlanksAroundThemUpTo2To64Less1) {
+    const struct {
+        const char* text;
+        bool number;
+        SectorNumber value;
+    } rows[] = {
+        {"0", true, 0},
+        {" \t 12 \t", true, 12},
+        {"007", true, 7},
+        {"4294967296", true, 4294967296ull},
+        {"18446744073709551615", true, ~0ull},
+        {"18446744073709551616", false, 0},
+        {"99999999999999999999", false, 0},
+        {"", false, 0},
+        {"  ", false, 0},
+        {"12x", false, 0},
+        {"1 2", false, 0},
+        {"-5", false, 0},
+        {"+5", false, 0},
+    };
+    for (const auto& row : rows) {
+        SectorNumber value = 12345;
+        EXPECT_EQ(parse_sector_number(row.text, &value), row.number) << '"' << row.text << '"';
+        if (row.number) {
+            EXPECT_EQ(value, row.value) << '"' << row.text << '"';
+        }
+    }
 }
 
 }  // namespace
