@@ -231,6 +231,11 @@ BOOL transfer(HANDLE hFile, Buffer buffer, DWORD length, LPDWORD done, LPOVERLAP
         if (offset % block != 0 || length % block != 0 || reinterpret_cast<uintptr_t>(buffer) % block != 0)
             return fail_with(ERROR_INVALID_PARAMETER);
     }
+    if (faults::covers_bad_place(writing ? faults::Call::WriteFile : faults::Call::ReadFile, object->file->path(), offset,
+                                 length)) {
+        poison(buffer, 0, length);
+        return fail_with(writing ? ERROR_GEN_FAILURE : ERROR_CRC);
+    }
     DWORD wanted = length;
     bool shortened = verdict == faults::Verdict::ShortCount || verdict == faults::Verdict::ShortBySector;
     if (shortened) {

@@ -6,9 +6,17 @@ namespace platform::intercept {
 
 namespace {
 std::atomic<Hook> installed{nullptr};
-}
+std::atomic<PlaceHook> places{nullptr};
+}  // namespace
 
 void install(Hook hook) { installed.store(hook); }
+
+void install_places(PlaceHook hook) { places.store(hook); }
+
+bool covers_bad_place(Call call, const std::string& path, uint64_t offset, uint64_t length) {
+    PlaceHook hook = places.load();
+    return hook && hook(call, path, offset, length);
+}
 
 Verdict on_call(Call call) {
     Hook hook = installed.load();

@@ -4,6 +4,9 @@
 // (tests/support/faults.h) is such a hook.
 #pragma once
 
+#include <cstdint>
+#include <string>
+
 namespace platform::intercept {
 
 enum class Call { ReadFile, WriteFile, SetFilePointer, DeviceIoControl, FlushFileBuffers, fopen, fread, fwrite, fseek, Count };
@@ -19,6 +22,14 @@ using Hook = Verdict (*)(Call call);
 // Tests only; safe to call from any thread, the hook from any thread too.
 void install(Hook hook);
 Verdict on_call(Call call);
+
+// Bad places of a disk, as a real disk has them: true when a ReadFile or
+// WriteFile (call) of the file or device at path over the bytes [offset,
+// offset + length) covers one. Such a transfer fails as a whole, as a disk
+// fails a request that covers a bad sector.
+using PlaceHook = bool (*)(Call call, const std::string& path, uint64_t offset, uint64_t length);
+void install_places(PlaceHook hook);
+bool covers_bad_place(Call call, const std::string& path, uint64_t offset, uint64_t length);
 
 // The shortened length of a transfer of `length` bytes in units of `unit`.
 unsigned short_length(unsigned length, unsigned unit);

@@ -4,6 +4,7 @@
 #include <sys/types.h>
 
 #include <cerrno>
+#include <filesystem>
 #include <vector>
 
 #include "disk_fixture.h"
@@ -218,6 +219,47 @@ TEST_F(Faults, StdioCallsFailAsTheTableSays) {
     EXPECT_EQ(faults::fired(), 6u);
     fclose(file);
     for (uint64_t n = 0; n < 8; ++n) EXPECT_EQ(read_file_bytes(image("disk.img"), n * 512, 512), stamped_sector(n));
+}
+
+// A bad sector fails every transfer that covers it, as a whole, whatever
+// name the disk is opened by; a transfer beside it goes through.
+TEST_F(Faults, ABadSectorFailsEveryTransferThatCoversIt) {
+    std::filesystem::create_symlink(image("disk.img"), image("link.img"));
+    faults::plant_bad_sector(image("link.img"), 5);
+    faults::plant_bad_sector(image("disk.img"), 2, Call::WriteFile);
+    HANDLE h = open();
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    for (DWORD n = 0; n < 8; ++n) {
+        DWORD error = 0;
+        std::vector<uint8_t> got = read_sector(h, n, &error);
+        EXPECT_EQ(got, n == 5 ? std::vector<uint8_t>{} : stamped_sector(n)) << n;
+        EXPECT_EQ(error, n == 5 ? static_cast<DWORD>(ERROR_CRC) : ERROR_SUCCESS) << n;
+    }
+    // Four sectors from 4 cover it; four from 0 do not.
+    std::vector<uint8_t> four(4 * 512, 0);
+    DWORD moved = 99;
+    SetFilePointer(h, 4 * 512, NULL, FILE_BEGIN);
+    EXPECT_FALSE(ReadFile(h, four.data(), 4 * 512, &moved, NULL));
+    EXPECT_EQ(moved, 0u);
+    EXPECT_EQ(four, std::vector<uint8_t>(4 * 512, faults::kPoison));
+    SetFilePointer(h, 0, NULL, FILE_BEGIN);
+    EXPECT_TRUE(ReadFile(h, four.data(), 4 * 512, &moved, NULL));
+    EXPECT_EQ(four, stamped_run(0, 4));
+    // Writes: over sector 5 they go through; over sector 2 they fail.
+    std::vector<uint8_t> ones(512, 0x11);
+    for (DWORD n : {5u, 2u, 3u}) {
+        SetFilePointer(h, static_cast<LONG>(n * 512), NULL, FILE_BEGIN);
+        BOOL written = WriteFile(h, ones.data(), 512, &moved, NULL);
+        EXPECT_EQ(written != FALSE, n != 2) << n;
+        if (!written) {
+            EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_GEN_FAILURE));
+        }
+    }
+    EXPECT_EQ(read_file_bytes(image("disk.img"), 2 * 512, 512), stamped_sector(2));
+    EXPECT_EQ(read_file_bytes(image("disk.img"), 3 * 512, 512), ones);
+    faults::disarm_all();
+    EXPECT_EQ(read_sector(h, 5), ones) << "healed";
+    CloseHandle(h);
 }
 
 }  // namespace

@@ -1,6 +1,11 @@
 #include "faults.h"
 
+#include <stdlib.h>
+
 #include <atomic>
+#include <climits>
+#include <mutex>
+#include <vector>
 
 namespace platform::faults {
 
@@ -18,8 +23,37 @@ std::atomic<unsigned> counts[kCalls];
 std::atomic<unsigned> failures{0};
 Arm arms[kCalls];
 
+struct BadSector {
+    std::string file;  // the real path, whatever name the disk was opened by
+    uint64_t sector;
+    Call call;
+};
+std::mutex bad_lock;
+std::vector<BadSector> bad_sectors;
+std::atomic<bool> any_bad{false};
+
+std::string real_path(const std::string& path) {
+    char resolved[PATH_MAX];
+    return ::realpath(path.c_str(), resolved) ? std::string(resolved) : path;
+}
+
+bool covers_bad_sector(Call call, const std::string& path, uint64_t offset, uint64_t length) {
+    if (!any_bad.load()) return false;
+    std::string file = real_path(path);
+    std::lock_guard<std::mutex> hold(bad_lock);
+    for (const BadSector& bad : bad_sectors) {
+        if (bad.call != call || bad.file != file) continue;
+        if (bad.sector * 512 < offset + length && offset < (bad.sector + 1) * 512) {
+            failures.fetch_add(1);
+            return true;
+        }
+    }
+    return false;
+}
+
 // In place from the start of any test that links the table.
-[[maybe_unused]] const bool installed = (intercept::install(on_call), true);
+[[maybe_unused]] const bool installed =
+    (intercept::install(on_call), intercept::install_places(covers_bad_sector), true);
 
 }  // namespace
 
@@ -38,7 +72,18 @@ void reset_counts() {
 
 void disarm_all() {
     for (auto& a : arms) a.nth.store(0);
+    {
+        std::lock_guard<std::mutex> hold(bad_lock);
+        bad_sectors.clear();
+        any_bad.store(false);
+    }
     reset_counts();
+}
+
+void plant_bad_sector(const std::string& path, uint64_t sector, Call call) {
+    std::lock_guard<std::mutex> hold(bad_lock);
+    bad_sectors.push_back({real_path(path), sector, call});
+    any_bad.store(true);
 }
 
 unsigned calls(Call call) { return counts[static_cast<int>(call)].load(); }

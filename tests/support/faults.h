@@ -28,7 +28,13 @@ enum class Kind { Error, ShortCount, DiskFull, ShortBySector };
 // call and every later one of that Call. One arm per Call: arming again
 // replaces it.
 void arm(Call call, unsigned nth, Kind kind, bool sticky = false);
-void disarm_all();  // also resets counts
+void disarm_all();  // also resets counts and heals every bad sector
+
+// A bad 512-byte sector of the disk or image at path (any name of it): every
+// call (ReadFile, or WriteFile) that covers it fails as a whole, reads with
+// ERROR_CRC and writes with ERROR_GEN_FAILURE, as a disk's bad sector does;
+// a call beside it goes through.
+void plant_bad_sector(const std::string& path, uint64_t sector, Call call = Call::ReadFile);
 void reset_counts();
 unsigned calls(Call call);  // calls made since the last reset
 unsigned fired();           // how many calls failed on purpose since the last reset
