@@ -86,7 +86,12 @@ TEST_F(StartUp, CancelLeavesNoDiskAndSteppingReportsTheFailedReads) {
     map_stamped_image(64);
     host_.click(select_disk_item(IDC_CANCEL));
     HANDLE disk = nullptr;
-    host_.check("no disk", [&] { disk = EditorState.DiskRef; });
+    std::string hex_shown, counter_before;
+    host_.check("no disk", [&] {
+        disk = EditorState.DiskRef;
+        hex_shown = hex_pane();
+        counter_before = counter();
+    });
     click_stepper(true);  // the stepper does nothing without a disk
     press(VK_NEXT);
     host_.answer_message_box(IDOK);  // the disk layer's own message
@@ -96,6 +101,8 @@ TEST_F(StartUp, CancelLeavesNoDiskAndSteppingReportsTheFailedReads) {
     quit();
     run_editor();
     EXPECT_EQ(disk, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(hex_shown, hex_text_of(std::vector<uint8_t>(512, 0))) << "an empty sector, not an empty pane";
+    EXPECT_EQ(counter_before, "0000000000 of 0000000000");
     auto seen = boxes();
     ASSERT_EQ(seen.size(), 2u);
     EXPECT_EQ(seen[0].text, "Error reading disk");
@@ -130,7 +137,7 @@ TEST_F(StartUp, ChoosingTheOpenDiskAgainReturnsToSectorZeroAndDropsEdits) {
 
 TEST_F(StartUp, LegacyPlatformListsDrivesUpToYAndNumbersThemFromA) {
     platform::emulate_windows_9x(2222);
-    for (char letter : {'C', 'D', 'Z'}) {
+    for (char letter : {'A', 'C', 'D', 'Z'}) {
         std::string path = image(std::string(1, letter) + ".img");
         write_stamped_image(path, 40);
         write_file_bytes(path, 0x0B, {0x00, 0x02});
@@ -139,19 +146,27 @@ TEST_F(StartUp, LegacyPlatformListsDrivesUpToYAndNumbersThemFromA) {
     }
     std::vector<std::string> listed;
     host_.check("the list", [&] { listed = disk_list(); });
-    host_.choose_combo_item(select_disk_item(IDC_DISK_LIST), 1);
+    host_.choose_combo_item(select_disk_item(IDC_DISK_LIST), 2);
     open_selected_disk();
     HANDLE disk = nullptr;
     std::string counter_shown;
+    std::vector<uint8_t> shown, buffer;
+    BYTE dirty = 2;
     host_.check("drive D:", [&] {
         disk = EditorState.DiskRef;
         counter_shown = counter();
+        shown = sector_data();
+        buffer.assign(EditorState.TransferBuffer, EditorState.TransferBuffer + 512);
+        dirty = EditorState.SectorDirty;
     });
     quit();
     run_editor();
-    EXPECT_EQ(listed, (std::vector<std::string>{"Logical C:", "Logical D:"}));
+    EXPECT_EQ(listed, (std::vector<std::string>{"Logical A:", "Logical C:", "Logical D:"}));
     EXPECT_EQ(reinterpret_cast<uintptr_t>(disk), 4u);
     EXPECT_EQ(counter_shown, "0000000000 of 0000000039");
+    EXPECT_EQ(shown, read_file_bytes(image("D.img"), 0, 512)) << "sector 0, read alone";
+    EXPECT_EQ(buffer, std::vector<uint8_t>(512, 0)) << "the read stays inside the shown sector";
+    EXPECT_EQ(dirty, 0);
     EXPECT_EQ(AccessMode, ACCESS_LEGACY);
 }
 
@@ -195,7 +210,7 @@ TEST_F(StartUp, OnlyATypedNameOfAnEntrysExactFormOpensADisk) {
     std::string counter_shown;
     host_.check("physical drive 0", [&] { counter_shown = counter(); });
     std::vector<std::string> ends;
-    for (const char* name : {"Physical 9", "Logical Z:", "Logical A:"}) {
+    for (const char* name : {"Physical 9", "Logical Z:", "Logical A:", "Logical z:", "Logical a:"}) {
         choose_menu(IDM_SELECT_DISK);
         type_name(name);
         host_.check(name, [&] { ends.push_back(counter()); });
@@ -214,7 +229,9 @@ TEST_F(StartUp, OnlyATypedNameOfAnEntrysExactFormOpensADisk) {
     EXPECT_EQ(listed, (std::vector<std::string>{"Logical A:", "Logical C:", "Logical Z:", "Physical 0", "Physical 1",
                                                 "Physical 9"}));
     EXPECT_EQ(ends, (std::vector<std::string>{"0000000000 of 0000000015", "0000000000 of 0000000007",
-                                              "0000000000 of 0000000003"}));
+                                              "0000000000 of 0000000003", "0000000000 of 0000000007",
+                                              "0000000000 of 0000000003"}))
+        << "the letters in either case";
 }
 
 TEST_F(StartUp, UnopenableDeviceStillClosesTheDialogWithTheReadError) {
