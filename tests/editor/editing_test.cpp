@@ -209,6 +209,8 @@ TEST_F(Editing, TabAndClicksChooseThePaneThatTakesTheKeys) {
     // Clicks where the carets already are still switch.
     look(&before_clicks);
     host_.click_character(text_pane_window(), 0);
+    // Only a click chooses: the mouse passing over the hex pane does not.
+    host_.check("the mouse over the hex pane", [] { PostMessageA(EditorState.HexPane, WM_MOUSEMOVE, 0, MAKELPARAM(4, 4)); });
     host_.type_text("4");
     look(&clicked_text);
     host_.click_character(hex_pane_window(), 60);
@@ -277,7 +279,7 @@ TEST_F(Editing, APatchThePaneRefusesNeverStoresAnotherByte) {
     });
     Look hex, text;
     host_.click_character(hex_pane_window(), 15);  // byte 5's high digit
-    host_.type_text("42");
+    host_.type_text("71");  // not what byte 5 holds (0x42): the patch must change the pane
     look(&hex);
     host_.click_character(text_pane_window(), 20);  // byte 18
     host_.type_text("Z");
@@ -287,13 +289,14 @@ TEST_F(Editing, APatchThePaneRefusesNeverStoresAnotherByte) {
     run_editor();
 
     std::vector<uint8_t> data = stamped_sector(0);
-    data[5] = 0x42;
+    data[5] = 0x71;
     EXPECT_EQ(hex.data, data);
     EXPECT_EQ(hex.hex, hex_text_of(data));
     EXPECT_EQ(hex.hex_caret, 18) << "on byte 6's high digit";
     data[18] = 'Z';
     EXPECT_EQ(text.data, data);
     EXPECT_EQ(text.hex, hex_text_of(data));
+    EXPECT_EQ(text.hex_caret, 58) << "behind byte 18's digits, as a patch leaves it";
     EXPECT_EQ(read_file_bytes(image("c.img"), 0, 512), data);
 }
 
@@ -326,6 +329,7 @@ TEST_F(Editing, SelectDiskGivesTheDigitsBackToTheHexPane) {
     data[0] = nibbles(9, data[0] & 0x0F);
     EXPECT_EQ(seen.data, data) << "the digit edits the hex pane's first nibble";
     EXPECT_EQ(seen.hex_active, 1);
+    EXPECT_EQ(seen.focus, EditorState.HexPane) << "and its keys go there too";
 }
 
 }  // namespace
