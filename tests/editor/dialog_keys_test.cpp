@@ -42,16 +42,18 @@ const Opened kDialogs[] = {
 TEST_F(DialogKeys, EscapeInEachDialogIsItsCancel) {
     open_selected_disk();
     std::vector<std::string> open_after, without_icon;
+    auto note_icon = [&](HWND window, const char* name) {
+        platform::WindowView view;
+        platform::view_window(window, &view);
+        if (!EditorState.Icon || view.icons[ICON_SMALL] != EditorState.Icon || view.icons[ICON_BIG] != EditorState.Icon)
+            without_icon.push_back(name);
+    };
+    host_.check("the main window's icon", [&] { note_icon(EditorState.MainWindow, "the main window"); });
     for (const Opened& dialog : kDialogs) {
         choose_menu(dialog.command);
         if (dialog.command == IDM_EXPORT_SECTORS) host_.choose_file(image("out.bin"));
         host_.wait_until(std::string("the dialog ") + dialog.caption, [&] { return HeadlessHost::window(dialog.caption)(); });
-        host_.check("its icon", [&] {
-            platform::WindowView view;
-            platform::view_window(HeadlessHost::window(dialog.caption)(), &view);
-            if (view.icons[ICON_SMALL] != EditorState.Icon || view.icons[ICON_BIG] != EditorState.Icon)
-                without_icon.push_back(dialog.caption);
-        });
+        host_.check("its icon", [&] { note_icon(HeadlessHost::window(dialog.caption)(), dialog.caption); });
         if (dialog.command != IDM_ABOUT && dialog.command != IDM_SELECT_DISK) host_.type_text("7");
         if (dialog.command == IDM_COPY_BLOCK) {
             press(VK_TAB);
