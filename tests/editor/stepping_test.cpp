@@ -3,6 +3,7 @@
 // refuses a read or a write.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 
@@ -186,6 +187,33 @@ TEST_F(Stepping, FailedReadIsReportedAndTheCounterShowsTheNewNumber) {
     ASSERT_EQ(seen.size(), 2u);
     expect_data_error(seen[0], "Error accessing contents of sector");
     expect_data_error(seen[1], "Error writing contents of sector");
+}
+
+// A read that ends inside the sector (the disk shrank under the editor):
+// the bytes read are shown, the rest as zeros, the failure is told, and
+// nothing beside the shown sector changes.
+TEST_F(Stepping, ASectorReadInPartShowsItsBytesThenZeros) {
+    map_stamped_image(64);
+    open_selected_disk();
+    choose_menu(IDM_COPY_TO_BUFFER);
+    host_.check("cut the disk inside sector 63", [&] { ASSERT_EQ(truncate(image("c.img").c_str(), 63 * 512 + 100), 0); });
+    press(VK_PRIOR);
+    host_.answer_message_box(IDOK);
+    std::vector<uint8_t> held, buffer;
+    host_.check("the part read", [&] {
+        held = sector_data();
+        buffer.assign(EditorState.TransferBuffer, EditorState.TransferBuffer + 512);
+    });
+    look();
+    quit();
+    run_editor();
+    std::vector<uint8_t> expected = stamped_sector(63);
+    std::fill(expected.begin() + 100, expected.end(), 0);
+    EXPECT_EQ(held, expected);
+    EXPECT_EQ(shown_, std::vector<std::string>{"0000000063 of 0000000063 " + hex_text_of(expected).substr(0, 48)});
+    EXPECT_EQ(buffer, stamped_sector(0)) << "the transfer buffer beside it";
+    ASSERT_EQ(boxes().size(), 1u);
+    expect_data_error(boxes()[0], "Error accessing contents of sector");
 }
 
 // After a box the keys go where they went before it: Return and letters in
