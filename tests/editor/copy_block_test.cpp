@@ -343,11 +343,18 @@ TEST_F(CopyBlock, AFlushTheDiskRefusesIsReportedAndNothingIsCalledCopied) {
             platform::faults::arm(platform::faults::Call::FlushFileBuffers, 1, platform::faults::Kind::Error);
         });
         copy("40", count);
+        bool main_enabled = true;  // the Copy Block dialog is still up behind its box
+        host_.then("the main window behind the box", [&] {
+            if (host_.message_boxes().empty()) return false;
+            main_enabled = IsWindowEnabled(EditorState.MainWindow) != 0;
+            return true;
+        });
         host_.answer_message_box(IDOK);
         host_.answer_message_box(IDOK);
         quit();
         run_editor();
         platform::faults::disarm_all();
+        EXPECT_FALSE(main_enabled) << count;
         auto seen = boxes();
         ASSERT_EQ(seen.size(), 2u) << count;
         expect_box(seen[0], "Error writing to the disk: the sectors copied may not all be on it", "Error Copying", false);
