@@ -622,9 +622,12 @@ TEST_F(ExportImport, ALongRunShowsItsProgressAndStopsWhenAsked) {
     write_whole_file(image("in.bin"), stamped_run(5000, 1000));
     open_selected_disk();
     go_to(100);
+    choose_menu(IDM_SEARCH_DISK);  // open, it waits for the run too
     export_to(image("out.bin"), "1000");
     std::string progress;
-    host_.while_busy("time passes; keys and the menu of the main window meanwhile", [] {
+    bool search_held = false;
+    host_.while_busy("time passes; keys and the menu of the main window meanwhile", [&] {
+        search_held = !IsWindowEnabled(HeadlessHost::window("Search Disk")());
         platform::advance_tick_count(1000);
         // The main window waits: neither an edit nor a command reaches it.
         platform::input_key('7', 0, '7');
@@ -653,6 +656,7 @@ TEST_F(ExportImport, ALongRunShowsItsProgressAndStopsWhenAsked) {
     quit();
     run_editor();
     EXPECT_EQ(progress, "25% Complete") << "shown after the second chunk, 256 of 1000";
+    EXPECT_TRUE(search_held);
     EXPECT_EQ(fs::file_size(image("out.bin")), 256u * 512);
     EXPECT_EQ(read_file_bytes(image("out.bin"), 0, 256 * 512), stamped_run(100, 256));
     EXPECT_EQ(on_disk(100, 128), stamped_run(5000, 128));
