@@ -673,4 +673,16 @@ TEST_F(ExportImport, ALongRunShowsItsProgressAndStopsWhenAsked) {
     EXPECT_EQ(after.data, stamped_sector(5000)) << "the import's first sector, read again";
 }
 
+// The end of the session during a run stops it and ends the program: the
+// box that says so goes with it, unanswered.
+TEST_F(ExportImport, TheEndOfTheSessionDuringARunEndsTheProgram) {
+    open_selected_disk();
+    export_to(image("out.bin"), "1000");
+    host_.while_busy("the session ends", [] { return platform::input_end_session(); });
+    EXPECT_EQ(run_editor(), 0);
+    ASSERT_EQ(boxes().size(), 1u);
+    EXPECT_EQ(boxes()[0].text, "The export was stopped: the file holds the first 128 of the 1000 sector(s).");
+    EXPECT_EQ(boxes()[0].answer, 0);
+}
+
 }  // namespace
