@@ -7,44 +7,44 @@
 
 #include "disk/chunk_buffer.h"
 #include "disk/sector_access.h"
+#include "disk/sector_run.h"
 #include "editor/editor_state.h"
 #include "output/image_files.h"
 #include "output/progress_dialog.h"
+#include "output/rescue_map.h"
 #include "output/sector_count_dialog.h"
 
 static void report_export_failure() {
     MessageBoxA(EditorState.MainWindow, "Error Exporting to file.  Click OK to continue", "Export Error", MB_OK);
 }
 
-// Reads one chunk; sectors the disk did not deliver become zeros, so every
-// later sector stays at its own offset in the image. The number of sectors
-// that could not be read.
-static DWORD read_chunk(SectorNumber first, DWORD chunk, BYTE* buffer) {
-    DWORD got = read_sectors(EditorState.DiskRef, first, chunk, buffer);
-    DWORD whole = got / SECTOR_SIZE;
-    if (whole >= chunk) return 0;
-    memset(buffer + whole * SECTOR_SIZE, 0, (chunk - whole) * SECTOR_SIZE);
-    return chunk - whole;
-}
-
 // The run, as much of it as lies on the disk, until the file refuses a
-// write or the user stops it (*stopped). The sectors now whole in the file;
-// *unread: how many of those are zeros for want of a read.
-static SectorNumber transfer(FILE* file, BYTE* buffer, SectorNumber first, SectorNumber count, SectorNumber* unread,
+// write or the user stops it (*stopped): read in large blocks, written and
+// shown a chunk at a time. A sector the disk could not deliver is zeros, so
+// every later sector stays at its own offset in the image. The sectors now
+// whole in the file; *unread: how many of those are zeros for want of a
+// read, each noted in the map.
+static SectorNumber transfer(FILE* file, SectorRun* run, SectorNumber count, SectorNumber* unread, RescueMap* map,
                              bool* stopped) {
     SectorNumber moved = 0;
-    while (moved < count) {
-        if (moved > 0 && transfer_progress_stopped(moved, count)) {
-            *stopped = true;
-            return moved;
+    while (next_run_block(run)) {
+        for (DWORD done = 0; done < run->sectors;) {
+            if (moved > 0 && transfer_progress_stopped(moved, count)) {
+                *stopped = true;
+                return moved;
+            }
+            DWORD chunk = run->sectors - done < CHUNK_SECTORS ? run->sectors - done : CHUNK_SECTORS;
+            // The stream is unbuffered: what fwrite counts is in the file.
+            DWORD put = (DWORD)fwrite(run->data + (size_t)done * SECTOR_SIZE, SECTOR_SIZE, chunk, file);
+            if (put < chunk) return moved + put;
+            for (DWORD i = done; i < done + chunk; ++i) {
+                if (!run->unreadable[i]) continue;
+                ++*unread;
+                note_unreadable(map, run->first + i);
+            }
+            moved += chunk;
+            done += chunk;
         }
-        DWORD chunk = count - moved < CHUNK_SECTORS ? (DWORD)(count - moved) : CHUNK_SECTORS;
-        DWORD zeros = read_chunk(first + moved, chunk, buffer);
-        // The stream is unbuffered: what fwrite counts is in the file.
-        DWORD put = (DWORD)fwrite(buffer, SECTOR_SIZE, chunk, file);
-        if (put < chunk) return moved + put;
-        *unread += zeros;
-        moved += chunk;
     }
     return moved;
 }
@@ -89,28 +89,33 @@ void export_sectors() {
     }
     SectorNumber asked = ask_sector_count(0);
     if (asked == 0) return;
-    BYTE* buffer = allocate_chunk_buffer();
-    if (!buffer) {
+    SectorNumber first = EditorState.CurrentSector;
+    SectorNumber count = sectors_within_disk(first, asked, EditorState.LastSector);
+    SectorRun run;
+    if (!begin_sector_run(&run, EditorState.DiskRef, first, count)) {
         report_export_failure();
         return;
     }
     // Only now, with sectors to write, is an existing file replaced.
     FILE* file = fopen(ImageFileName, "wb");
     if (!file) {
-        free_chunk_buffer(buffer);
+        end_sector_run(&run);
         report_export_failure();
         return;
     }
     setvbuf(file, NULL, _IONBF, 0);
-    SectorNumber first = EditorState.CurrentSector;
-    SectorNumber count = sectors_within_disk(first, asked, EditorState.LastSector);
     SectorNumber unread = 0;
     bool stopped = false;
+    RescueMap map;
+    begin_rescue_map(&map, first);
     begin_transfer_progress("Export Sector(s)");
-    SectorNumber written = transfer(file, buffer, first, count, &unread, &stopped);
+    SectorNumber written = transfer(file, &run, count, &unread, &map, &stopped);
     end_transfer_progress();
-    free_chunk_buffer(buffer);
+    end_sector_run(&run);
     bool closed = fclose(file) == 0;
+    // ddrescue can retry what could not be read.
+    if (unread > 0) write_rescue_map(&map, written, ImageFileName);
+    end_rescue_map(&map);
     report_unread(unread);
     if (stopped) {
         char text[128];

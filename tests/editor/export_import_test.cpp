@@ -137,7 +137,7 @@ DeviceReads reads_of(const std::string& device) {
     return reads;
 }
 
-TEST_F(ExportImport, ExportFromSector1000ReadsChunksOf128IntoTheFileInOrder) {
+TEST_F(ExportImport, ExportFromSector1000ReadsTheRunInOneRequestIntoTheFileInOrder) {
     LoopDevice loop(image("c.img"));
     REQUIRE_LOOP(loop);
     run_command("udevadm settle");  // where udev runs, its probe of the new device is over before we count
@@ -152,7 +152,7 @@ TEST_F(ExportImport, ExportFromSector1000ReadsChunksOf128IntoTheFileInOrder) {
     run_editor();
     EXPECT_EQ(fs::file_size(image("out.bin")), 384u * 512);
     EXPECT_EQ(read_file_bytes(image("out.bin"), 0, 384 * 512), stamped_run(1000, 384));
-    EXPECT_EQ(after.ios - before.ios, 3u) << "three chunks of 128 sectors, one read each";
+    EXPECT_EQ(after.ios - before.ios, 1u) << "384 sectors in one request";
     EXPECT_EQ(after.sectors - before.sectors, 384u);
     EXPECT_TRUE(boxes().empty());
 }
@@ -683,6 +683,68 @@ TEST_F(ExportImport, TheEndOfTheSessionDuringARunEndsTheProgram) {
     ASSERT_EQ(boxes().size(), 1u);
     EXPECT_EQ(boxes()[0].text, "The export was stopped: the file holds the first 128 of the 1000 sector(s).");
     EXPECT_EQ(boxes()[0].answer, 0);
+}
+
+// A failing disk: only the sectors that cannot be read alone are lost. The
+// image holds every other sector's bytes and zeros for each bad one, the
+// message counts them, and the map beside the image names exactly them, so
+// that ddrescue, run on the disk once it reads again, fills in just those.
+TEST_F(ExportImport, BadSectorsAreExactlyTheOnesExportedAsZerosAndTheMapNamesThem) {
+    const std::vector<std::vector<uint64_t>> rows = {{250}, {100}, {399}, {250, 251}, {100, 101, 399}};
+    for (const auto& bad : rows) {
+        SCOPED_TRACE(::testing::PrintToString(bad));
+        map_stamped_image(1000);
+        fs::remove(image("out.bin"));
+        fs::remove(image("out.bin.map"));
+        open_selected_disk();
+        go_to(100);
+        host_.check("the bad sectors", [&] {
+            for (uint64_t sector : bad) platform::faults::plant_bad_sector(image("c.img"), sector);
+        });
+        export_to(image("out.bin"), "300");
+        host_.answer_message_box(IDOK);
+        quit();
+        run_editor();
+        platform::faults::disarm_all();
+        std::vector<uint8_t> expected = stamped_run(100, 300);
+        for (uint64_t sector : bad) std::fill_n(expected.begin() + (sector - 100) * 512, 512, 0);
+        EXPECT_TRUE(read_file_bytes(image("out.bin"), 0, 301 * 512) == expected);
+        ASSERT_EQ(boxes().size(), 1u);
+        EXPECT_EQ(boxes()[0].text,
+                  std::to_string(bad.size()) + " sector(s) could not be read and were exported as zeros.");
+        std::string listed;
+        EXPECT_EQ(run_command("ddrescuelog -b 512 --list-blocks=- '" + image("out.bin.map") + "'", &listed), 0)
+            << "gddrescue is installed by ./test";
+        std::string wanted;
+        for (uint64_t sector : bad) wanted += std::to_string(sector) + "\n";
+        EXPECT_EQ(listed, wanted) << "the map's bad sectors, by number on the disk";
+        EXPECT_EQ(run_command("ddrescue -q -b 512 -r 1 -i " + std::to_string(100 * 512) + " -o 0 -s " +
+                              std::to_string(300 * 512) + " '" + image("c.img") + "' '" + image("out.bin") + "' '" +
+                              image("out.bin.map") + "'"),
+                  0);
+        EXPECT_TRUE(read_file_bytes(image("out.bin"), 0, 301 * 512) == stamped_run(100, 300))
+            << "ddrescue, given the map, read the bad sectors again";
+        start_again();
+    }
+}
+
+// A sector whose read fails once is asked once more, alone, before it
+// counts as unreadable: a single-sector export of it is complete.
+TEST_F(ExportImport, ASectorThatFailsOnceIsReadAgain) {
+    map_stamped_image(64);
+    open_selected_disk();
+    go_to(9);
+    host_.check("the next read fails", [] {
+        platform::faults::reset_counts();
+        platform::faults::arm(platform::faults::Call::ReadFile, 1, platform::faults::Kind::Error);
+    });
+    export_to(image("out.bin"), "1");
+    quit();
+    run_editor();
+    platform::faults::disarm_all();
+    EXPECT_EQ(read_file_bytes(image("out.bin"), 0, 1024), stamped_sector(9));
+    EXPECT_TRUE(boxes().empty());
+    EXPECT_FALSE(fs::exists(image("out.bin.map"))) << "nothing was lost: no map";
 }
 
 }  // namespace

@@ -97,7 +97,14 @@ TEST_F(ImageFilesSweep, ExportWithEveryCallFailingIsCompleteAndCorrectOrSaysItFa
             EXPECT_EQ(clean.sector_data, edited_first());
         },
         [&](const Fault& fault, const Outcome& o) {
-            EXPECT_FALSE(said(o).empty()) << "a failure is said";
+            if (said(o).empty()) {
+                // A disk request that failed once was asked again and gave its sectors.
+                EXPECT_TRUE(!fault.sticky && fault.call != Call::fopen && fault.call != Call::fwrite)
+                    << "a failure is said";
+                EXPECT_TRUE(whole_file(out) == stamped_run(kFirst, kCount)) << "recovered, so complete and correct";
+                check_export(o, said(o));
+                return;
+            }
             if (o.saw("Error Exporting to file")) {
                 EXPECT_EQ(fault.call, Call::fopen);
                 EXPECT_EQ(whole_file(out), junk) << "a file that could not be opened is untouched";

@@ -1,0 +1,98 @@
+#include "disk/sector_run.h"
+
+#include <new>
+#include <string.h>
+
+#include "disk/aligned_transfer.h"
+#include "disk/chunk_buffer.h"
+#include "disk/legacy_services.h"
+
+DWORD read_sector_run(HANDLE disk, SectorNumber first, DWORD count, void* buffer, bool* unpositioned) {
+    *unpositioned = false;
+    if (AccessMode == ACCESS_LEGACY) {
+        // The volume services take no more than a chunk at a time.
+        DWORD got = 0;
+        for (DWORD done = 0; done < count; done += CHUNK_SECTORS) {
+            DWORD part = count - done < CHUNK_SECTORS ? count - done : CHUNK_SECTORS;
+            DWORD bytes = legacy_read_sectors((DWORD)(ULONG_PTR)disk, (DWORD)(first + done), part,
+                                              (BYTE*)buffer + (size_t)done * SECTOR_SIZE);
+            got += bytes;
+            if (bytes < part * SECTOR_SIZE) break;
+        }
+        return got;
+    }
+    if (seek_sector(disk, first)) {
+        *unpositioned = true;
+        return 0;
+    }
+    return read_at_position(disk, first << 9, buffer, count << 9);
+}
+
+bool begin_sector_run(SectorRun* run, HANDLE disk, SectorNumber first, SectorNumber count) {
+    memset(run, 0, sizeof *run);
+    run->disk = disk;
+    run->next = first;
+    run->end = first + count;
+    run->capacity = count < RUN_BLOCK_SECTORS ? (DWORD)count : RUN_BLOCK_SECTORS;
+    if (run->capacity == 0) return true;
+    run->data = (BYTE*)::operator new((size_t)run->capacity * SECTOR_SIZE, std::align_val_t(TRANSFER_ALIGNMENT),
+                                      std::nothrow);
+    run->unreadable = new (std::nothrow) BYTE[run->capacity];
+    if (run->data && run->unreadable) return true;
+    end_sector_run(run);
+    return false;
+}
+
+void end_sector_run(SectorRun* run) {
+    if (run->data) ::operator delete(run->data, std::align_val_t(TRANSFER_ALIGNMENT), std::nothrow);
+    delete[] run->unreadable;
+    run->data = NULL;
+    run->unreadable = NULL;
+}
+
+// Sectors [at, at + count) of the block in hand: what one request gives is
+// kept, whole sectors of it; the rest is split in two and each half asked
+// for again, down to single sectors, which are asked twice before they
+// count as unreadable.
+static void read_exactly(SectorRun* run, DWORD at, DWORD count, int tries) {
+    BYTE* into = run->data + (size_t)at * SECTOR_SIZE;
+    bool unpositioned = false;
+    DWORD got = read_sector_run(run->disk, run->first + at, count, into, &unpositioned) / SECTOR_SIZE;
+    if (got > count) got = count;
+    if (unpositioned) {
+        // No request can reach the disk: splitting would only ask again.
+        if (!run->told) MessageBoxA(NULL, "Error reading disk", "Error", MB_OK);
+        run->told = true;
+        memset(into, 0, (size_t)count * SECTOR_SIZE);
+        memset(run->unreadable + at, 1, count);
+        run->unreadable_count += count;
+        return;
+    }
+    if (got == count) return;
+    at += got;
+    count -= got;
+    if (count == 1) {
+        if (tries > 1) {
+            read_exactly(run, at, 1, tries - 1);
+            return;
+        }
+        memset(run->data + (size_t)at * SECTOR_SIZE, 0, SECTOR_SIZE);
+        run->unreadable[at] = 1;
+        ++run->unreadable_count;
+        return;
+    }
+    DWORD half = count / 2;
+    read_exactly(run, at, half, 2);
+    read_exactly(run, at + half, count - half, 2);
+}
+
+bool next_run_block(SectorRun* run) {
+    if (run->next >= run->end) return false;
+    run->first = run->next;
+    run->sectors = run->end - run->next < run->capacity ? (DWORD)(run->end - run->next) : run->capacity;
+    run->unreadable_count = 0;
+    memset(run->unreadable, 0, run->sectors);
+    read_exactly(run, 0, run->sectors, 2);
+    run->next += run->sectors;
+    return true;
+}

@@ -1,0 +1,38 @@
+// A run of sectors read for Search, Copy Block and Export: in large aligned
+// requests (a device moves far more per second in a few large requests than
+// in many small ones), handed over block by block in order, and exact on a
+// failing disk: a request that fails or falls short is split until each
+// sector is either read or, read alone and once more, unreadable.
+#pragma once
+
+#include "disk/sector_access.h"
+#include "platform/win32.h"
+
+// The largest request: 4 MiB.
+constexpr DWORD RUN_BLOCK_SECTORS = 8192;
+
+struct SectorRun {
+    HANDLE disk;
+    SectorNumber next;   // the first sector of the next block
+    SectorNumber end;    // one past the run's last sector
+    DWORD capacity;      // sectors a block holds
+    BYTE* data;          // the block in hand; an unreadable sector's bytes are zeros
+    BYTE* unreadable;    // per sector of the block in hand: 1 when it could not be read
+    bool told;           // "Error reading disk" was shown: once a run is enough
+    // The block in hand.
+    SectorNumber first;
+    DWORD sectors;
+    DWORD unreadable_count;
+};
+
+// False when there is no memory for the blocks.
+bool begin_sector_run(SectorRun* run, HANDLE disk, SectorNumber first, SectorNumber count);
+// Reads the next block into run->data: first, sectors, unreadable. False
+// at the end of the run.
+bool next_run_block(SectorRun* run);
+void end_sector_run(SectorRun* run);
+
+// Bytes read, as read_sectors but for count sectors of any number (the
+// legacy services are asked 128 at a time) and without a message:
+// *unpositioned when the disk could not be positioned, nothing read.
+[[nodiscard]] DWORD read_sector_run(HANDLE disk, SectorNumber first, DWORD count, void* buffer, bool* unpositioned);
