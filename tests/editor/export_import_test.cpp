@@ -1,7 +1,9 @@
 // Export and import of sector image files: what reaches the file and the
 // disk, the count dialog, and every way a run can fail.
+#include <sys/resource.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 
@@ -12,6 +14,7 @@
 #include "output/web_pages.h"
 #include "platform/control.h"
 #include "platform/user/input.h"
+#include "platform/user/window_view.h"
 #include "resources/resource.h"
 
 using platform::HeadlessHost;
@@ -241,6 +244,17 @@ TEST_F(ExportImport, ExportReplacesAnExistingFileOnlyWhenAllowedAndGivenACount) 
     }
 }
 
+TEST_F(ExportImport, TheCountDialogLetsTheSessionEnd) {
+    open_selected_disk();
+    choose_menu(IDM_EXPORT_SECTORS);
+    host_.choose_file(image("out.bin"));
+    host_.wait_until("the count dialog", [] { return count_item(IDC_COUNT)() != nullptr; });
+    host_.end_session();
+    EXPECT_EQ(run_editor(), 0);
+    EXPECT_EQ(host_.session_ends(), std::vector<bool>{true});
+    EXPECT_FALSE(fs::exists(image("out.bin")));
+}
+
 // The open disk's own image is no file to export into or import from,
 // whatever name it is chosen by: either would overwrite what it reads.
 TEST_F(ExportImport, TheOpenDiskItselfIsRefusedAsTheFileOfAnExportOrAnImport) {
@@ -364,6 +378,42 @@ TEST_F(ExportImport, ImportWritesTheFileInOrderThenShowsTheDiskUnmarked) {
     EXPECT_EQ(after.hex, hex_text_of(stamped_sector(5000)));
     EXPECT_EQ(after.dirty, 0);
     EXPECT_TRUE(boxes().empty());
+}
+
+// A count typed over the offer replaces it; a count beyond the file imports
+// the file and says nothing, whether the disk goes on or ends with it; the
+// sector copied to the buffer before stays there; runs this short show no
+// progress.
+TEST_F(ExportImport, ATypedCountReplacesTheOfferAndACountPastTheFileImportsTheFileAlone) {
+    const std::vector<uint8_t> file = stamped_run(5000, 256);  // two whole chunks
+    write_whole_file(image("in.bin"), file);
+    open_selected_disk();
+    choose_menu(IDM_COPY_TO_BUFFER);
+    choose_menu(IDM_IMPORT_SECTORS);
+    host_.choose_file(image("in.bin"));
+    host_.type_text("3");  // over the offered 256
+    press(VK_RETURN);
+    std::vector<uint8_t> buffer;
+    host_.check("the buffer", [&] { buffer.assign(EditorState.TransferBuffer, EditorState.TransferBuffer + 512); });
+    go_to(100);
+    import_from(image("in.bin"), "400");
+    go_to(1744);  // the file ends where the disk does
+    import_from(image("in.bin"), "300");
+    // Late in the run: after its last chunk nothing is shown or asked.
+    host_.while_busy("time passes", [] {
+        platform::advance_tick_count(1000);
+        return true;
+    });
+    quit();
+    run_editor();
+    for (const auto& text : host_.static_texts()) EXPECT_NE(text.id, IDC_PROGRESS_TEXT) << "a run this quick shows no progress";
+    EXPECT_EQ(on_disk(0, 3), stamped_run(5000, 3));
+    EXPECT_EQ(on_disk(3, 1), stamped_sector(3)) << "3 typed over 256 is 3";
+    EXPECT_EQ(buffer, stamped_sector(0)) << "the import reads the shown sector alone";
+    EXPECT_EQ(on_disk(100, 256), file);
+    EXPECT_EQ(on_disk(356, 44), stamped_run(356, 44));
+    EXPECT_EQ(on_disk(1744, 256), file);
+    EXPECT_TRUE(boxes().empty()) << boxes().front().text;
 }
 
 // When the disk's sector under the file's end cannot be read, that part of
@@ -505,6 +555,31 @@ TEST_F(ExportImport, AFullDiskStopsTheExportAndKeepsTheWholeSectorsWritten) {
     EXPECT_EQ(fs::file_size(full.file("one.bin")), 0u);
 }
 
+// Where the file takes part of a sector (a limit on file sizes, here) the
+// part goes: the file holds the whole sectors the message counts.
+TEST_F(ExportImport, AFileThatTakesPartOfASectorKeepsTheWholeSectorsOnly) {
+    struct rlimit unlimited {};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &unlimited), 0);
+    open_selected_disk();
+    host_.check("files of 1000 bytes at most", [&] {
+        signal(SIGXFSZ, SIG_IGN);  // the write fails instead
+        struct rlimit limit = unlimited;
+        limit.rlim_cur = 1000;
+        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+    });
+    export_to(image("out.bin"), "3");
+    host_.answer_message_box(IDOK);
+    host_.check("no limit", [&] {
+        setrlimit(RLIMIT_FSIZE, &unlimited);
+        signal(SIGXFSZ, SIG_DFL);
+    });
+    quit();
+    run_editor();
+    EXPECT_EQ(read_file_bytes(image("out.bin"), 0, 2048), stamped_sector(0));
+    ASSERT_EQ(boxes().size(), 1u);
+    EXPECT_EQ(boxes()[0].text, "Error writing to the file: only its first 1 sector(s) were exported.");
+}
+
 // A file that cannot be made is said, and nothing is read.
 TEST_F(ExportImport, AFileThatCannotBeMadeIsSaid) {
     open_selected_disk();
@@ -616,8 +691,8 @@ TEST_F(ExportImport, SaveCopyAndImportEndWithTheDisksCacheEmptied) {
 }
 
 // An export or import that takes a while shows its progress in a dialog of
-// its own, whose Cancel (or Escape, before it shows) stops it after the
-// chunk in hand: what was done is kept and said.
+// its own, whose Cancel, clicked or by Enter (or Escape, before it shows),
+// stops it after the chunk in hand: what was done is kept and said.
 TEST_F(ExportImport, ALongRunShowsItsProgressAndStopsWhenAsked) {
     write_whole_file(image("in.bin"), stamped_run(5000, 1000));
     open_selected_disk();
@@ -626,6 +701,7 @@ TEST_F(ExportImport, ALongRunShowsItsProgressAndStopsWhenAsked) {
     export_to(image("out.bin"), "1000");
     std::string progress;
     bool search_held = false;
+    platform::WindowView view;
     host_.while_busy("time passes; keys and the menu of the main window meanwhile", [&] {
         search_held = !IsWindowEnabled(HeadlessHost::window("Search Disk")());
         platform::advance_tick_count(1000);
@@ -646,7 +722,19 @@ TEST_F(ExportImport, ALongRunShowsItsProgressAndStopsWhenAsked) {
     host_.answer_message_box(IDOK);
     Shown after_export;
     look(&after_export);
-    import_from(image("in.bin"), "");
+    // Enter is its default button, Cancel.
+    export_to(image("entered.bin"), "1000");
+    host_.while_busy("time passes", [] {
+        platform::advance_tick_count(1000);
+        return true;
+    });
+    host_.while_busy("the progress dialog shows", [] { return HeadlessHost::window("Export Sector(s)")() != nullptr; });
+    host_.while_busy("its icons; Enter", [&] {
+        platform::view_window(HeadlessHost::window("Export Sector(s)")(), &view);
+        return platform::input_key(VK_RETURN, 0, '\r');
+    });
+    host_.answer_message_box(IDOK);
+    import_from(image("in.bin"), "129");  // one sector left after the first chunk still looks for the stop
     host_.while_busy("Escape", [] { return platform::input_key(VK_ESCAPE, 0, 0x1B); });
     host_.answer_message_box(IDOK);
     bool gone = false;
@@ -657,16 +745,20 @@ TEST_F(ExportImport, ALongRunShowsItsProgressAndStopsWhenAsked) {
     run_editor();
     EXPECT_EQ(progress, "25% Complete") << "shown after the second chunk, 256 of 1000";
     EXPECT_TRUE(search_held);
+    EXPECT_EQ(view.icons[ICON_SMALL], EditorState.Icon);
+    EXPECT_EQ(view.icons[ICON_BIG], EditorState.Icon);
+    EXPECT_EQ(fs::file_size(image("entered.bin")), 384u * 512);
     EXPECT_EQ(fs::file_size(image("out.bin")), 256u * 512);
     EXPECT_EQ(read_file_bytes(image("out.bin"), 0, 256 * 512), stamped_run(100, 256));
     EXPECT_EQ(on_disk(100, 128), stamped_run(5000, 128));
     EXPECT_EQ(on_disk(228, 1000), stamped_run(228, 1000)) << "nothing after the chunk in hand";
     auto seen = boxes();
-    ASSERT_EQ(seen.size(), 2u);
+    ASSERT_EQ(seen.size(), 3u);
     EXPECT_EQ(seen[0].text, "The export was stopped: the file holds the first 256 of the 1000 sector(s).");
     EXPECT_EQ(seen[0].caption, "Export Sector(s)");
-    EXPECT_EQ(seen[1].text, "The import was stopped: 128 of the 1000 sector(s) were imported.");
-    EXPECT_EQ(seen[1].caption, "Import Sector(s)");
+    EXPECT_EQ(seen[1].text, "The export was stopped: the file holds the first 384 of the 1000 sector(s).") << "Enter";
+    EXPECT_EQ(seen[2].text, "The import was stopped: 128 of the 129 sector(s) were imported.");
+    EXPECT_EQ(seen[2].caption, "Import Sector(s)");
     EXPECT_TRUE(gone);
     EXPECT_EQ(after_export.data, stamped_sector(100)) << "neither edited nor zeroed while the export ran";
     EXPECT_EQ(after_export.dirty, 0);
