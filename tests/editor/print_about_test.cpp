@@ -232,17 +232,29 @@ TEST_F(AboutAndLinks, DuringASearchHelpLicenseAboutLinksAndPrintDoNothing) {
 }
 
 // The pages installed with the program open from this machine, found beside
-// it; where nothing can open a page the user asked for, a message names it.
+// it, deep as its folder may be (a page ending in "/" is its index.html);
+// where the program's own name does not fit, or nothing can open a page the
+// user asked for, the address is opened, or a message names the page.
 TEST_F(AboutAndLinks, InstalledPagesOpenFromHereAndAPageNothingOpensIsNamed) {
     TempDir installed;
-    std::filesystem::create_directories(installed.file("share/orvasse/site/software/orvasse"));
-    std::filesystem::create_directories(installed.file("bin"));
-    write_whole_file(installed.file("share/orvasse/site/software/orvasse/help.html"), {'<'});
-    write_whole_file(installed.file("share/orvasse/site/index.html"), {'<'});
-    platform::set_program_file_name(installed.file("bin/orvasse"));
+    const std::string root = installed.file(std::string(150, 'i'));  // paths of some 230 characters
+    std::filesystem::create_directories(root + "/share/orvasse/site/software/orvasse");
+    std::filesystem::create_directories(root + "/share/orvasse/site/software/vellum");
+    std::filesystem::create_directories(root + "/bin");
+    write_whole_file(root + "/share/orvasse/site/software/orvasse/help.html", {'<'});
+    write_whole_file(root + "/share/orvasse/site/software/vellum/index.html", {'<'});
+    write_whole_file(root + "/share/orvasse/site/index.html", {'<'});
+    platform::set_program_file_name(root + "/bin/orvasse");
     open_selected_disk();
     choose_menu(IDM_LINK_HOME);
-    host_.check("no browser", [&] { host_.refuse_shell_requests(); });
+    choose_menu(IDM_LINK_VELLUM);
+    // Longer than MAX_PATH: cut, it names no folder for sure.
+    host_.check("a program name too long", [&] { platform::set_program_file_name(root + "/bin/" + std::string(100, 'o')); });
+    choose_menu(IDM_HELP);
+    host_.check("no browser", [&] {
+        platform::set_program_file_name(root + "/bin/orvasse");
+        host_.refuse_shell_requests();
+    });
     choose_menu(IDM_HELP);
     host_.answer_message_box(IDOK);
     choose_menu(IDM_LINK_TESSEL);  // not installed: the address
@@ -250,11 +262,14 @@ TEST_F(AboutAndLinks, InstalledPagesOpenFromHereAndAPageNothingOpensIsNamed) {
     choose_menu(IDM_EXIT);
     run_editor();
     platform::set_program_file_name("");
-    const std::string help = installed.file("bin/../share/orvasse/site/software/orvasse/help.html");
+    const std::string site = root + "/bin/../share/orvasse/site";
+    const std::string help = site + "/software/orvasse/help.html";
     auto requests = host_.shell_requests();
-    ASSERT_EQ(requests.size(), 4u);
+    ASSERT_EQ(requests.size(), 6u);
     EXPECT_EQ(requests[0].file, help) << "the start";
-    EXPECT_EQ(requests[1].file, installed.file("bin/../share/orvasse/site/index.html"));
+    EXPECT_EQ(requests[1].file, site + "/index.html");
+    EXPECT_EQ(requests[2].file, site + "/software/vellum/index.html");
+    EXPECT_EQ(requests[3].file, address(HELP_PAGE)) << "the program's name cut";
     auto seen = boxes();
     ASSERT_EQ(seen.size(), 2u) << "the start and the first link opened";
     EXPECT_EQ(seen[0].text, "No program could open the page " + help + ". Open it in a web browser yourself.");
