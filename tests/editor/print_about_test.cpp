@@ -242,12 +242,14 @@ TEST_F(AboutAndLinks, InstalledPagesOpenFromHereAndAPageNothingOpensIsNamed) {
     std::filesystem::create_directories(root + "/share/orvasse/site/software/vellum");
     std::filesystem::create_directories(root + "/bin");
     write_whole_file(root + "/share/orvasse/site/software/orvasse/help.html", {'<'});
+    write_whole_file(root + "/share/orvasse/site/software/orvasse/license.html", {'<'});
     write_whole_file(root + "/share/orvasse/site/software/vellum/index.html", {'<'});
     write_whole_file(root + "/share/orvasse/site/index.html", {'<'});
     platform::set_program_file_name(root + "/bin/orvasse");
     open_selected_disk();
     choose_menu(IDM_LINK_HOME);
     choose_menu(IDM_LINK_VELLUM);
+    choose_menu(IDM_LICENSE);
     // Longer than MAX_PATH: cut, it names no folder for sure.
     host_.check("a program name too long", [&] { platform::set_program_file_name(root + "/bin/" + std::string(100, 'o')); });
     choose_menu(IDM_HELP);
@@ -265,11 +267,12 @@ TEST_F(AboutAndLinks, InstalledPagesOpenFromHereAndAPageNothingOpensIsNamed) {
     const std::string site = root + "/bin/../share/orvasse/site";
     const std::string help = site + "/software/orvasse/help.html";
     auto requests = host_.shell_requests();
-    ASSERT_EQ(requests.size(), 6u);
+    ASSERT_EQ(requests.size(), 7u);
     EXPECT_EQ(requests[0].file, help) << "the start";
     EXPECT_EQ(requests[1].file, site + "/index.html");
     EXPECT_EQ(requests[2].file, site + "/software/vellum/index.html");
-    EXPECT_EQ(requests[3].file, address(HELP_PAGE)) << "the program's name cut";
+    EXPECT_EQ(requests[3].file, site + "/software/orvasse/license.html");
+    EXPECT_EQ(requests[4].file, address(HELP_PAGE)) << "the program's name cut";
     auto seen = boxes();
     ASSERT_EQ(seen.size(), 2u) << "the start and the first link opened";
     EXPECT_EQ(seen[0].text, "No program could open the page " + help + ". Open it in a web browser yourself.");
