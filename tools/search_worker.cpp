@@ -4,6 +4,7 @@
 
 #include "disk/chunk_buffer.h"
 #include "disk/sector_access.h"
+#include "disk/sector_run.h"
 #include "editor/editor_state.h"
 #include "editor/sector_commands.h"
 #include "resources/resource.h"
@@ -84,78 +85,109 @@ static void show_hit(SectorNumber sector) {
     show_sector_read(read_sectors(EditorState.DiskRef, sector, 1, EditorState.SectorData), EditorState.SearchDialog);
 }
 
-// Scans start ... LastSector in chunks of 128 sectors, each beginning with the
-// last sector of the one before, so that a match across two sectors lies in
-// one chunk. Only what a read delivered is scanned. *unread: the first
-// sector that no read delivered, LastSector + 1 when every one was.
-static bool scan_disk(BYTE* chunk, SectorNumber* hit, SectorNumber* unread) {
-    SectorNumber start = EditorState.CurrentSector;
-    SectorNumber range = EditorState.LastSector - start + 1;
-    *unread = EditorState.LastSector + 1;
-    if (start > EditorState.LastSector) return false;
-    SectorNumber offset = 0;
+// The sectors a search could not read: how many, and the first.
+struct Unread {
+    SectorNumber count;
+    SectorNumber first;
+};
+
+// The progress a person sees moves in steps of a chunk of 128 sectors, each
+// beginning with the last sector of the one before: every step that starts
+// before offset `upto` of the range is published, in order.
+static void publish_steps(SectorNumber* step, SectorNumber upto, SectorNumber range) {
+    while (*step < upto && *step < range) {
+        bool last = range - *step <= CHUNK_SECTORS;
+        publish_progress(*step, *step == 0, last);
+        *step = last ? range : *step + CHUNK_SECTORS - 1;
+    }
+}
+
+// Scans start ... LastSector as the run reads it, block by block. Only
+// sectors that were read are scanned, each stretch of them whole; a match
+// across two blocks is found from the last bytes of the one before (kept
+// only when its last sector was read), so a pattern spanning an unreadable
+// sector never matches.
+static bool scan_disk(SectorRun* run, SectorNumber start, SectorNumber range, SectorNumber* hit, Unread* unread) {
+    size_t keep = WorkerPatternLength - 1;
+    BYTE joint[2 * MAX_PATTERN_LENGTH];
+    size_t carried = 0;
+    SectorNumber step = 0;
     ProgressRange = range;
-    while (offset < range && EditorState.SearchContinue) {
-        DWORD count = range - offset < CHUNK_SECTORS ? (DWORD)(range - offset) : CHUNK_SECTORS;
-        SectorNumber first = start + offset;
-        bool last = offset + count >= range;
-        DWORD got = read_sectors(EditorState.DiskRef, first, count, chunk);
-        DWORD whole = got / SECTOR_SIZE < count ? got / SECTOR_SIZE : count;
-        publish_progress(offset, offset == 0, last);
-        size_t at = find_pattern(&WorkerPattern, chunk, got < count * SECTOR_SIZE ? got : count * SECTOR_SIZE);
-        if (at != (size_t)-1) {
-            *hit = first + at / SECTOR_SIZE;
-            show_hit(*hit);
-            return true;
+    while (EditorState.SearchContinue && next_run_block(run)) {
+        publish_steps(&step, run->first - start + run->sectors, range);
+        for (DWORD s = 0; s < run->sectors;) {
+            if (run->unreadable[s]) {
+                if (unread->count++ == 0) unread->first = run->first + s;
+                carried = 0;
+                ++s;
+                continue;
+            }
+            DWORD e = s;
+            while (e < run->sectors && !run->unreadable[e]) ++e;
+            const BYTE* stretch = run->data + (size_t)s * SECTOR_SIZE;
+            size_t bytes = (size_t)(e - s) * SECTOR_SIZE;
+            // A sector holds more than a pattern: the joint's second part lies
+            // in the stretch, and too little of it for a match of its own, so
+            // a match in the joint starts in the bytes carried.
+            if (carried) {
+                memcpy(joint + carried, stretch, keep);
+                if (find_pattern(&WorkerPattern, joint, carried + keep) != (size_t)-1) {
+                    *hit = run->first + s - 1;
+                    return true;
+                }
+            }
+            size_t at = find_pattern(&WorkerPattern, stretch, bytes);
+            if (at != (size_t)-1) {
+                *hit = run->first + s + at / SECTOR_SIZE;
+                return true;
+            }
+            memcpy(joint, stretch + bytes - keep, keep);
+            carried = keep;
+            s = e;
         }
-        if (whole < count && whole >= 2) {
-            // Read short: the next chunk begins at the last sector delivered,
-            // so that it and the one after still meet in one buffer.
-            offset += whole - 1;
-            continue;
-        }
-        // A read that delivered no more than the sector it shares with the
-        // chunk before: the rest of the chunk is passed over.
-        if (whole < count && *unread > first + whole) *unread = first + whole;
-        if (last) break;
-        offset += count - 1;
     }
     return false;
 }
 
-// Sectors that could not be read may hold a match: the user is told, also
-// when a later match is shown, since an earlier one may have been missed.
-static void report_unread(bool found, SectorNumber hit, SectorNumber unread, bool stopped) {
-    if (found && unread < hit) {
-        char text[160];
+// Sectors that could not be read may hold a match: the user is told how
+// many and the first, also when a later match is shown, since an earlier
+// one may have been missed.
+static void report_unread(bool found, SectorNumber hit, const Unread& unread, bool stopped) {
+    if (unread.count == 0 || (!found && stopped)) return;
+    char text[256];
+    if (found) {
         snprintf(text, sizeof text,
-                 "Some sectors before sector %llu could not be read and were not searched: an earlier match may have "
-                 "been missed",
-                 hit);
-        tell(text, "Search Error");
-    } else if (!found && !stopped && unread <= EditorState.LastSector) {
-        tell("Some sectors could not be read and were not searched", "Search Error");
+                 "%llu sector(s) before sector %llu could not be read and were not searched, the first of them "
+                 "sector %llu: an earlier match may have been missed",
+                 unread.count, hit, unread.first);
+    } else {
+        snprintf(text, sizeof text,
+                 "%llu sector(s) could not be read and were not searched, the first of them sector %llu",
+                 unread.count, unread.first);
     }
+    tell(text, "Search Error");
 }
 
 DWORD WINAPI search_worker(LPVOID) {
-    BYTE* chunk = NULL;
     bool found = false, stopped = false;
     SectorNumber hit = 0;
-    SectorNumber unread = EditorState.LastSector + 1;
+    Unread unread = {0, 0};
+    SectorNumber start = EditorState.CurrentSector;
     if (WorkerPatternLength > 0 && EditorState.DiskRef == INVALID_HANDLE_VALUE) {
         tell("No disk is open: choose one with File > Select Disk.", "Search Error");
-    } else if (WorkerPatternLength > 0) {
-        chunk = allocate_chunk_buffer();
-        if (!chunk) {
+    } else if (WorkerPatternLength > 0 && start <= EditorState.LastSector) {
+        SectorNumber range = EditorState.LastSector - start + 1;
+        SectorRun run;
+        if (!begin_sector_run(&run, EditorState.DiskRef, start, range)) {
             tell("Insufficient memory to perform search", "Search Error");
         } else {
-            found = scan_disk(chunk, &hit, &unread);
+            found = scan_disk(&run, start, range, &hit, &unread);
+            end_sector_run(&run);
             stopped = !EditorState.SearchContinue;
+            if (found) show_hit(hit);
         }
     }
     report_unread(found, hit, unread, stopped);
-    free_chunk_buffer(chunk);
     // The last write the user-interface thread waits for: what the worker
     // did to CurrentSector and SectorData is visible once this is.
     EditorState.SearchBusy = 0;

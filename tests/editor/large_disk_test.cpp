@@ -216,11 +216,11 @@ TEST_F(LargeDisk, MessagesNameSectorsBeyond2To32InFull) {
          "Error encountered writing at sector 4294967303\nDo you wish to ignore errors and continue?"},
         {"Search, sectors unread before a hit", kBoundary,
          [this] {
-             arm(faults::Call::ReadFile);
+             host_.check("a bad sector", [this] { faults::plant_bad_sector(image("big.img"), kBoundary); });
              search_disk_for_text("FINDME");
          },
-         "Some sectors before sector 4294967596 could not be read and were not searched: an earlier match may have "
-         "been missed"},
+         "1 sector(s) before sector 4294967596 could not be read and were not searched, the first of them sector "
+         "4294967296: an earlier match may have been missed"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.family);

@@ -439,29 +439,27 @@ TEST_F(Search, ASectorRunThatCannotBeReadIsSkippedAndReported) {
         run_editor();
         EXPECT_EQ(counter_after, shown(0, 999)) << left;
         ASSERT_EQ(boxes().size(), seen_before + 1) << left;
-        EXPECT_EQ(boxes().back().text, "Some sectors could not be read and were not searched");
+        EXPECT_EQ(boxes().back().text, std::to_string(1000 - left) +
+                                           " sector(s) could not be read and were not searched, the first of them "
+                                           "sector " + std::to_string(left));
         EXPECT_EQ(boxes().back().caption, "Search Error");
         CloseHandle(EditorState.DiskRef);
         reset_editor_state();
     }
 }
 
-// A read that delivers all of its chunk but the last sector: that sector is
-// read again as the next chunk's first, and a match across it and the one
-// before must still lie whole in one chunk. A search of the last three
-// sectors gets just two from the short read, and the third is read all the
-// same; a search of two gets one, and the other is unread.
+// A read that falls short by a sector: what it left out is read again, and
+// a match across it and the sector before, or in it, is found.
 TEST_F(Search, AMatchBeforeTheSectorAShortReadLeftOutIsFound) {
     const struct {
         uint64_t sectors;
         int start;
         uint64_t at;
         uint32_t shown_after;
-        const char* box;
     } rows[] = {
-        {1000, 0, 127 * 512 - 2, 126, nullptr},  // across sectors 126 and 127
-        {4, 1, 3 * 512 + 5, 3, nullptr},         // in the sector the short read left out
-        {2, 0, 512 + 5, 0, "Some sectors could not be read and were not searched"},
+        {1000, 0, 127 * 512 - 2, 126},  // across sectors 126 and 127
+        {4, 1, 3 * 512 + 5, 3},         // in the sector the short read left out
+        {2, 0, 512 + 5, 1},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.sectors);
@@ -474,21 +472,13 @@ TEST_F(Search, AMatchBeforeTheSectorAShortReadLeftOutIsFound) {
             faults::reset_counts();
             faults::arm(faults::Call::ReadFile, 1, faults::Kind::ShortBySector);
         });
-        host_.click(item(IDC_SEARCH));
-        if (row.box) host_.answer_message_box(IDOK);
-        wait_for_end();
+        search();
         look(&counter_after);
         quit();
         run_editor();
         faults::disarm_all();
         EXPECT_EQ(counter_after, shown(row.shown_after, static_cast<uint32_t>(row.sectors - 1)));
-        if (row.box) {
-            ASSERT_EQ(boxes().size(), 1u);
-            EXPECT_EQ(boxes()[0].text, row.box);
-            EXPECT_EQ(boxes()[0].caption, "Search Error");
-        } else {
-            EXPECT_TRUE(boxes().empty());
-        }
+        EXPECT_TRUE(boxes().empty());
         start_again();
     }
 }
@@ -680,6 +670,57 @@ TEST_F(Search, WhileASearchRunsNoOtherDialogTouchesTheDisk) {
     EXPECT_FALSE(std::filesystem::exists(image("out.bin")));
     EXPECT_EQ(read_file_bytes(image("c.img"), 0, 4 * 512), std::vector<uint8_t>(4 * 512, 0)) << "nothing imported";
     EXPECT_TRUE(host_.printed_documents().empty());
+}
+
+// The disk is read in large blocks: a match across two of them is found
+// at its first sector, and a match across or in a sector that cannot be
+// read is not; the first match after it is, and the unread sector is said.
+TEST_F(Search, MatchesAcrossBlocksAreFoundAndNoneAcrossABadSector) {
+    const uint64_t boundary = 8192;  // the first sector of the second block
+    const struct {
+        std::vector<std::pair<uint64_t, std::string>> planted;
+        std::vector<uint64_t> bad;
+        uint32_t hit;
+        std::string box;
+    } rows[] = {
+        {{{boundary * 512 - 3, "ACROSS"}}, {}, 8191, ""},
+        {{{20 * 512 - 3, "ACROSS"}, {21 * 512 + 7, "ACROSS"}}, {20}, 21,
+         "1 sector(s) before sector 21 could not be read and were not searched, the first of them sector 20: an "
+         "earlier match may have been missed"},
+        {{{20 * 512 - 3, "ACROSS"}, {21 * 512 + 7, "ACROSS"}}, {19}, 21,
+         "1 sector(s) before sector 21 could not be read and were not searched, the first of them sector 19: an "
+         "earlier match may have been missed"},
+        {{{boundary * 512 - 3, "ACROSS"}, {(boundary + 8) * 512, "ACROSS"}}, {boundary - 1, boundary}, 8200,
+         "2 sector(s) before sector 8200 could not be read and were not searched, the first of them sector 8191: an "
+         "earlier match may have been missed"},
+        // The bytes on either side of a bad sector do not meet.
+        {{{20 * 512 - 3, "ACR"}, {21 * 512, "OSS"}, {30 * 512, "ACROSS"}}, {20}, 30,
+         "1 sector(s) before sector 30 could not be read and were not searched, the first of them sector 20: an "
+         "earlier match may have been missed"},
+        {{{boundary * 512 + 3, "ACROSS"}}, {boundary}, 0,
+         "1 sector(s) could not be read and were not searched, the first of them sector 8192"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.hit);
+        zero_disk(9000, row.planted);
+        for (uint64_t sector : row.bad) faults::plant_bad_sector(image("c.img"), sector);
+        open_selected_disk();
+        std::string counter_after;
+        enter_text("ACROSS");
+        host_.click(item(IDC_SEARCH));
+        if (!row.box.empty()) host_.answer_message_box(IDOK);
+        wait_for_end();
+        look(&counter_after);
+        quit();
+        run_editor();
+        faults::disarm_all();
+        EXPECT_EQ(counter_after, shown(row.hit, 8999));
+        ASSERT_EQ(boxes().size(), row.box.empty() ? 0u : 1u);
+        if (!row.box.empty()) {
+            EXPECT_EQ(boxes()[0].text, row.box);
+        }
+        start_again();
+    }
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // unread (also when it shows a later match), and a hit whose sector could
 // not be read says so.
 #include <algorithm>
+#include <functional>
 
 #include "editor/editor_state.h"
 #include "resources/resource.h"
@@ -19,11 +20,8 @@ const std::string kNeedle = "needle";
 const std::vector<uint32_t> kPlanted = {300, 390};
 constexpr size_t kPlantedAt = 100;  // the offset in each sector
 
-// A search from sector 0 over 400 sectors reads chunks of 128, each
-// beginning with the last sector of the one before; the hit's sector is
-// read once more on its own.
-constexpr uint32_t kChunk = 128;
-
+// A search from sector 0 over 400 sectors asks for them in one request;
+// the hit's sector is read once more on its own.
 class SearchSweep : public ToolSweep {
 protected:
     void SetUp() override {
@@ -70,38 +68,38 @@ struct Expected {
     bool hit_unread = false;     // the hit's own read failed
 };
 
-// The search's reads, as the model of what each delivers: after a read
-// that delivered part of its chunk, the next begins at the last sector it
-// delivered; after one that delivered at most that first sector, the rest of
-// the chunk is passed over.
+// The search's reads, as the model of what each delivers: the run is asked
+// for in one request; one that fails or falls short keeps what it
+// delivered and asks for the rest again in two halves, down to single
+// sectors, each asked twice before it counts as unread. A positioning that
+// fails reads nothing of its request, which is not asked again.
 Expected expect(const Fault& fault, const std::vector<uint32_t>& matches) {
-    auto faulted = [&](unsigned read) { return read == fault.nth || (fault.sticky && read > fault.nth); };
-    auto delivered = [&](unsigned read, uint32_t count) -> uint32_t {
-        if (!faulted(read)) return count;
-        if (fault.call == Call::ReadFile && fault.kind == Kind::ShortCount) return count / 2;
-        return 0;
-    };
+    auto faulted = [&](unsigned request) { return request == fault.nth || (fault.sticky && request > fault.nth); };
     std::vector<bool> read(kImageSectors, false);
-    Expected e;
     unsigned n = 0;
-    for (uint32_t first = 0; first < kImageSectors;) {
-        uint32_t count = std::min(kChunk, kImageSectors - first);
-        bool last = first + count >= kImageSectors;
-        uint32_t got = delivered(++n, count);
-        for (uint32_t s = first; s < first + got; ++s) read[s] = true;
-        auto hit = std::find_if(matches.begin(), matches.end(), [&](uint32_t m) { return m >= first && m < first + got; });
-        if (hit != matches.end()) {
-            e.hit = *hit;
-            e.hit_unread = delivered(n + 1, 1) == 0;
-            break;
+    std::function<void(uint32_t, uint32_t, int)> ask = [&](uint32_t at, uint32_t count, int tries) {
+        uint32_t got = count;
+        if (faulted(++n)) {
+            if (fault.call == Call::SetFilePointer) return;
+            got = fault.kind == Kind::ShortCount ? count / 2 : 0;
         }
-        if (got < count && got >= 2) {
-            first += got - 1;
-        } else if (last) {
-            break;
-        } else {
-            first += count - 1;
+        std::fill(read.begin() + at, read.begin() + at + got, true);
+        if (got == count) return;
+        at += got;
+        count -= got;
+        if (count == 1) {
+            if (tries > 1) ask(at, 1, tries - 1);
+            return;
         }
+        ask(at, count / 2, 2);
+        ask(at + count / 2, count - count / 2, 2);
+    };
+    ask(0, kImageSectors, 2);
+    Expected e;
+    auto hit = std::find_if(matches.begin(), matches.end(), [&](uint32_t m) { return read[m]; });
+    if (hit != matches.end()) {
+        e.hit = *hit;
+        e.hit_unread = faulted(n + 1);
     }
     uint32_t limit = e.hit ? e.hit : kImageSectors;
     e.unread_before = std::find(read.begin(), read.begin() + limit, false) != read.begin() + limit;
@@ -124,8 +122,8 @@ TEST_F(SearchSweep, EveryReadFailingLeavesATrueHitAndSaysWhatWentUnread) {
             EXPECT_EQ(clean.sector_data, baseline_sector(kPlanted[0]));
             EXPECT_TRUE(clean.boxes.empty());
             if (one_call_each()) {
-                EXPECT_EQ(clean.calls[Call::SetFilePointer], 4u);
-                EXPECT_EQ(clean.calls[Call::ReadFile], 4u);
+                EXPECT_EQ(clean.calls[Call::SetFilePointer], 2u);
+                EXPECT_EQ(clean.calls[Call::ReadFile], 2u);
             }
         },
         [&](const Fault& fault, const Outcome& o) {
