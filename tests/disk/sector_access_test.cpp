@@ -10,9 +10,11 @@
 #include "disk/sector_access.h"
 #include "disk_fixture.h"
 #include "editor/editor_state.h"
+#include "faults.h"
 #include "platform/control.h"
 
 using namespace testing_support;
+namespace faults = platform::faults;
 
 namespace {
 
@@ -183,8 +185,9 @@ TEST_F(SectorAccess, UnalignedCallerBuffersWorkWithDirectIo) {
     ::close(probe);
     ASSERT_TRUE(open_with_direct_io(image("c.img"))) << "a disk is opened without the system's cache";
 
-    std::vector<BYTE> storage(3 * 512 + 1);
-    BYTE* odd = storage.data() + 1;
+    // One past an aligned address: misaligned for any disk.
+    alignas(4096) BYTE storage[3 * 512 + 1];
+    BYTE* odd = storage + 1;
     EXPECT_EQ(read_sectors(h, 5, 3, odd), 1536u);
     EXPECT_EQ(bytes_of(odd + 1024, 512), stamped_sector(7));
 
@@ -202,12 +205,21 @@ TEST_F(SectorAccess, DeviceWithLargerLogicalBlocksMovesSingleSectors) {
     HANDLE h = open_c();
     ASSERT_NE(h, INVALID_HANDLE_VALUE);
 
-    std::vector<BYTE> buffer(3 * 512);
+    std::vector<BYTE> buffer(4 * 512);
     EXPECT_EQ(read_sectors(h, 3, 1, buffer.data()), 512u);
     EXPECT_EQ(bytes_of(buffer.data(), 512), stamped_sector(3));
     // Three sectors across the boundary of two 4096-byte blocks.
     EXPECT_EQ(read_sectors(h, 7, 3, buffer.data()), 1536u);
     EXPECT_EQ(bytes_of(&buffer[1024], 512), stamped_sector(9));
+    // Four from part-way into the last block: the disk ends after two.
+    EXPECT_EQ(read_sectors(h, 62, 4, buffer.data()), 1024u);
+    EXPECT_EQ(bytes_of(&buffer[512], 512), stamped_sector(63));
+    // Aligned memory does not make a run that ends, or starts, a block whole.
+    alignas(4096) BYTE aligned[2 * 512];
+    for (DWORD first : {6u, 8u}) {
+        EXPECT_EQ(read_sectors(h, first, 2, aligned), 1024u) << first;
+        EXPECT_EQ(bytes_of(aligned, 1024), stamped_run(first, 2)) << first;
+    }
 
     std::vector<BYTE> data(512, 0x6B);
     EXPECT_EQ(write_sectors(h, 5, 1, data.data()), 512u);
@@ -236,6 +248,14 @@ TEST_F(SectorAccess, DeviceWithLargerLogicalBlocksMovesSingleSectors) {
     EXPECT_EQ(read_file_bytes(image("big-blocks.img"), 13 * 512, 512), stamped_sector(13));
     EXPECT_EQ(read_file_bytes(image("big-blocks.img"), 62 * 512, 512), stamped_sector(62));
     EXPECT_EQ(read_file_bytes(image("big-blocks.img"), 63 * 512, 512), data);
+
+    // A disk that gave no geometry at its open is asked again at each transfer.
+    faults::arm(faults::Call::DeviceIoControl, faults::calls(faults::Call::DeviceIoControl) + 1, faults::Kind::Error);
+    h = open_c();
+    faults::disarm_all();
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(read_sectors(h, 2, 1, buffer.data()), 512u);
+    EXPECT_EQ(bytes_of(buffer.data(), 512), stamped_sector(2));
 }
 
 TEST_F(SectorAccess, WriteProtectedDeviceOpensReadOnly) {
