@@ -96,7 +96,27 @@ TEST_F(SectorAccess, SectorOffsetsAre64BitMultiplesOf512) {
     write_file_bytes(path, (sectors - 1) * 512, stamped_sector(sectors - 1));
     EXPECT_EQ(read_sectors(h, sectors - 1, 1, buffer), 512u);
     EXPECT_EQ(bytes_of(buffer, 512), stamped_sector(sectors - 1));
+
+    // A failed ask of where the handle stands reads nothing, not the bytes at 4 GiB - 1.
+    faults::arm(faults::Call::SetFilePointer, faults::calls(faults::Call::SetFilePointer) + 1, faults::Kind::Error);
+    EXPECT_EQ(read_from_position(h, buffer, 1), 0u);
+    faults::disarm_all();
     EXPECT_TRUE(boxes().empty());
+
+    // On a disk of 4096-byte blocks the block around a sector is found by
+    // its own 64-bit offset, both by number and where the handle stands.
+    LoopDevice loop(path, {.sector_size = 4096});
+    REQUIRE_LOOP(loop);
+    map_volume('D', loop.device());
+    HANDLE blocks = open_disk_device("\\\\.\\D:");
+    ASSERT_NE(blocks, INVALID_HANDLE_VALUE);
+    opened_.push_back(blocks);
+    EXPECT_EQ(read_sectors(blocks, 4294967295u, 1, buffer), 512u);
+    EXPECT_EQ(bytes_of(buffer, 512), stamped_sector(4294967295ull));
+    memset(buffer, 0, sizeof buffer);
+    EXPECT_EQ(seek_sector(blocks, 4294967295u), 0u);
+    EXPECT_EQ(read_from_position(blocks, buffer, 1), 512u);
+    EXPECT_EQ(bytes_of(buffer, 512), stamped_sector(4294967295ull));
 }
 
 TEST_F(SectorAccess, CountsMoveCountModulo256Sectors) {
@@ -337,6 +357,8 @@ TEST_F(SectorAccess, LastSectorFromPartitionLength) {
         EXPECT_EQ(query_last_sector(h), c.last) << "length " << c.length;
         close_disk_device(h);
     }
+    // 2^32 - 1 sectors: an odd count, its final sector the last.
+    EXPECT_EQ(last_sector_of_length(0xFFFFFFFFll * 512), 0xFFFFFFFEu);
 }
 
 TEST_F(SectorAccess, GptDiskAnswersOnlyTheLengthQuery) {
