@@ -276,6 +276,13 @@ TEST_F(SectorAccess, DeviceWithLargerLogicalBlocksMovesSingleSectors) {
     ASSERT_NE(h, INVALID_HANDLE_VALUE);
     EXPECT_EQ(read_sectors(h, 2, 1, buffer.data()), 512u);
     EXPECT_EQ(bytes_of(buffer.data(), 512), stamped_sector(2));
+
+    // A bridge that cannot position at its block has read nothing: not a
+    // byte may be counted, or a caller takes it for the sector's first.
+    faults::arm(faults::Call::SetFilePointer, faults::calls(faults::Call::SetFilePointer) + 2, faults::Kind::Error);
+    EXPECT_EQ(read_sectors(h, 3, 1, buffer.data()), 0u);
+    EXPECT_EQ(faults::fired(), 1u) << "the bridge's own positioning failed, not the seek before it";
+    faults::disarm_all();
 }
 
 TEST_F(SectorAccess, WriteProtectedDeviceOpensReadOnly) {
