@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "disk/chunk_buffer.h"
 #include "disk/legacy_services.h"
 #include "disk/sector_access.h"
 #include "disk_fixture.h"
@@ -366,6 +367,19 @@ TEST_F(SectorAccess, LastSectorFromPartitionLength) {
     }
     // 2^32 - 1 sectors: an odd count, its final sector the last.
     EXPECT_EQ(last_sector_of_length(0xFFFFFFFFll * 512), 0xFFFFFFFEu);
+}
+
+TEST(SectorRuns, RunsStopAfterTheLastSector) {
+    struct Case {
+        DWORD first, count, last, within;
+    } cases[] = {
+        {98, 5, 100, 3},
+        {100, 5, 100, 1},  // from the last sector: that one
+        {101, 5, 100, 0},
+        {0, 0xFFFFFFFFu, 0xFFFFFFFFu, 0xFFFFFFFFu},  // 2^32 sectors on the disk: no 32-bit wrap
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(sectors_within_disk(c.first, c.count, c.last), c.within) << c.first << " " << c.count;
 }
 
 TEST_F(SectorAccess, GptDiskAnswersOnlyTheLengthQuery) {
