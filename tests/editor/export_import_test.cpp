@@ -839,4 +839,30 @@ TEST_F(ExportImport, ASectorThatFailsOnceIsReadAgain) {
     EXPECT_FALSE(fs::exists(image("out.bin.map"))) << "nothing was lost: no map";
 }
 
+// The 95/98 volume services take a chunk of 128 sectors at a time: a
+// longer run is read a chunk after another, into its place in the image,
+// and a chunk that fails once ends the request there, to be asked again.
+TEST_F(ExportImport, TheLegacyServicesExportARunLongerThanTheirChunk) {
+    platform::emulate_windows_9x(2222);
+    map_stamped_image(1000);
+    write_file_bytes(image("c.img"), 0x0B, {0x00, 0x02});
+    write_file_bytes(image("c.img"), 0x13, {0xE8, 0x03});  // 1000 sectors in the boot sector's count
+    open_selected_disk();
+    go_to(100);
+    export_to(image("out.bin"), "300");
+    host_.check("the second chunk's request fails once", [] {
+        platform::faults::reset_counts();
+        platform::faults::arm(platform::faults::Call::DeviceIoControl, 2, platform::faults::Kind::Error);
+    });
+    export_to(image("again.bin"), "300");
+    quit();
+    run_editor();
+    platform::faults::disarm_all();
+    for (const char* name : {"out.bin", "again.bin"}) {
+        EXPECT_EQ(fs::file_size(image(name)), 300u * 512) << name;
+        EXPECT_TRUE(read_file_bytes(image(name), 0, 300 * 512) == stamped_run(100, 300)) << name;
+    }
+    EXPECT_TRUE(boxes().empty());
+}
+
 }  // namespace
