@@ -865,4 +865,27 @@ TEST_F(ExportImport, TheLegacyServicesExportARunLongerThanTheirChunk) {
     EXPECT_TRUE(boxes().empty());
 }
 
+// A disk that cannot be positioned at all is told once for the whole run,
+// not once for each of its requests, and nothing of it counts as read.
+TEST_F(ExportImport, ADiskThatCannotBePositionedIsToldOnce) {
+    map_stamped_image(9000);
+    open_selected_disk();
+    go_to(100);
+    host_.check("every positioning fails from now on", [] {
+        platform::faults::reset_counts();
+        platform::faults::arm(platform::faults::Call::SetFilePointer, 1, platform::faults::Kind::Error, true);
+    });
+    export_to(image("out.bin"), "8500");  // two requests
+    host_.answer_message_box(IDOK);
+    host_.answer_message_box(IDOK);
+    quit();
+    run_editor();
+    platform::faults::disarm_all();
+    auto seen = boxes();
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[0].text, "Error reading disk");
+    EXPECT_EQ(seen[1].text, "8500 sector(s) could not be read and were exported as zeros.");
+    EXPECT_TRUE(read_file_bytes(image("out.bin"), 0, 8501 * 512) == std::vector<uint8_t>(8500 * 512, 0));
+}
+
 }  // namespace
