@@ -8,8 +8,10 @@
 #include "disk/sector_access.h"
 #include "platform/win32.h"
 
-// The largest request: 4 MiB.
-constexpr DWORD RUN_BLOCK_SECTORS = 8192;
+// The largest request: 1 MiB. Larger ones gain little more on a device,
+// and from a file in the page cache a block this size is still in the
+// processor's cache when it is scanned (4 MiB scanned at half the speed).
+constexpr DWORD RUN_BLOCK_SECTORS = 2048;
 
 struct SectorRun {
     HANDLE disk;

@@ -875,7 +875,7 @@ TEST_F(ExportImport, ADiskThatCannotBePositionedIsToldOnce) {
         platform::faults::reset_counts();
         platform::faults::arm(platform::faults::Call::SetFilePointer, 1, platform::faults::Kind::Error, true);
     });
-    export_to(image("out.bin"), "8500");  // two requests
+    export_to(image("out.bin"), "8500");  // several requests
     host_.answer_message_box(IDOK);
     host_.answer_message_box(IDOK);
     quit();

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "disk/sector_run.h"
 #include "editor/editor_state.h"
 #include "editor_fixture.h"
 #include "faults.h"
@@ -676,33 +677,35 @@ TEST_F(Search, WhileASearchRunsNoOtherDialogTouchesTheDisk) {
 // at its first sector, and a match across or in a sector that cannot be
 // read is not; the first match after it is, and the unread sector is said.
 TEST_F(Search, MatchesAcrossBlocksAreFoundAndNoneAcrossABadSector) {
-    const uint64_t boundary = 8192;  // the first sector of the second block
+    const uint64_t boundary = RUN_BLOCK_SECTORS;  // the first sector of the second block
     const struct {
         std::vector<std::pair<uint64_t, std::string>> planted;
         std::vector<uint64_t> bad;
         uint32_t hit;
         std::string box;
     } rows[] = {
-        {{{boundary * 512 - 3, "ACROSS"}}, {}, 8191, ""},
+        {{{boundary * 512 - 3, "ACROSS"}}, {}, static_cast<uint32_t>(boundary - 1), ""},
         {{{20 * 512 - 3, "ACROSS"}, {21 * 512 + 7, "ACROSS"}}, {20}, 21,
          "1 sector(s) before sector 21 could not be read and were not searched, the first of them sector 20: an "
          "earlier match may have been missed"},
         {{{20 * 512 - 3, "ACROSS"}, {21 * 512 + 7, "ACROSS"}}, {19}, 21,
          "1 sector(s) before sector 21 could not be read and were not searched, the first of them sector 19: an "
          "earlier match may have been missed"},
-        {{{boundary * 512 - 3, "ACROSS"}, {(boundary + 8) * 512, "ACROSS"}}, {boundary - 1, boundary}, 8200,
-         "2 sector(s) before sector 8200 could not be read and were not searched, the first of them sector 8191: an "
-         "earlier match may have been missed"},
+        {{{boundary * 512 - 3, "ACROSS"}, {(boundary + 8) * 512, "ACROSS"}}, {boundary - 1, boundary},
+         static_cast<uint32_t>(boundary + 8),
+         "2 sector(s) before sector " + std::to_string(boundary + 8) +
+             " could not be read and were not searched, the first of them sector " + std::to_string(boundary - 1) +
+             ": an earlier match may have been missed"},
         // The bytes on either side of a bad sector do not meet.
         {{{20 * 512 - 3, "ACR"}, {21 * 512, "OSS"}, {30 * 512, "ACROSS"}}, {20}, 30,
          "1 sector(s) before sector 30 could not be read and were not searched, the first of them sector 20: an "
          "earlier match may have been missed"},
         {{{boundary * 512 + 3, "ACROSS"}}, {boundary}, 0,
-         "1 sector(s) could not be read and were not searched, the first of them sector 8192"},
+         "1 sector(s) could not be read and were not searched, the first of them sector " + std::to_string(boundary)},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.hit);
-        zero_disk(9000, row.planted);
+        zero_disk(boundary + 100, row.planted);
         for (uint64_t sector : row.bad) faults::plant_bad_sector(image("c.img"), sector);
         open_selected_disk();
         std::string counter_after;
@@ -714,7 +717,7 @@ TEST_F(Search, MatchesAcrossBlocksAreFoundAndNoneAcrossABadSector) {
         quit();
         run_editor();
         faults::disarm_all();
-        EXPECT_EQ(counter_after, shown(row.hit, 8999));
+        EXPECT_EQ(counter_after, shown(row.hit, static_cast<uint32_t>(boundary + 99)));
         ASSERT_EQ(boxes().size(), row.box.empty() ? 0u : 1u);
         if (!row.box.empty()) {
             EXPECT_EQ(boxes()[0].text, row.box);
