@@ -65,7 +65,6 @@ static void read_exactly(SectorRun* run, DWORD at, DWORD count, int tries) {
         run->told = true;
         memset(into, 0, (size_t)count * SECTOR_SIZE);
         memset(run->unreadable + at, 1, count);
-        run->unreadable_count += count;
         return;
     }
     if (got == count) return;
@@ -78,7 +77,6 @@ static void read_exactly(SectorRun* run, DWORD at, DWORD count, int tries) {
         }
         memset(run->data + (size_t)at * SECTOR_SIZE, 0, SECTOR_SIZE);
         run->unreadable[at] = 1;
-        ++run->unreadable_count;
         return;
     }
     DWORD half = count / 2;
@@ -90,7 +88,6 @@ bool next_run_block(SectorRun* run) {
     if (run->next >= run->end) return false;
     run->first = run->next;
     run->sectors = run->end - run->next < run->capacity ? (DWORD)(run->end - run->next) : run->capacity;
-    run->unreadable_count = 0;
     memset(run->unreadable, 0, run->sectors);
     read_exactly(run, 0, run->sectors, 2);
     run->next += run->sectors;

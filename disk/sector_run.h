@@ -24,13 +24,12 @@ struct SectorRun {
     // The block in hand.
     SectorNumber first;
     DWORD sectors;
-    DWORD unreadable_count;
 };
 
 // False when there is no memory for the blocks.
 bool begin_sector_run(SectorRun* run, HANDLE disk, SectorNumber first, SectorNumber count);
-// Reads the next block into run->data: first, sectors, unreadable. False
-// at the end of the run.
+// Reads the next block into run->data: first, sectors, and the flags of
+// the unreadable ones. False at the end of the run.
 bool next_run_block(SectorRun* run);
 void end_sector_run(SectorRun* run);
 

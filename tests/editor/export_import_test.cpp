@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "disk/sector_run.h"
 #include "editor/editor_state.h"
 #include "editor_fixture.h"
 #include "faults.h"
@@ -820,9 +821,11 @@ TEST_F(ExportImport, BadSectorsAreExactlyTheOnesExportedAsZerosAndTheMapNamesThe
     }
 }
 
-// A sector whose read fails once is asked once more, alone, before it
-// counts as unreadable: a single-sector export of it is complete.
-TEST_F(ExportImport, ASectorThatFailsOnceIsReadAgain) {
+// A sector is asked for twice alone, no more, before it counts as
+// unreadable: one that fails once is exported whole; a bad one costs two
+// reads, and a bad one beside a good one four (both, then each alone, the
+// bad one again).
+TEST_F(ExportImport, ASectorIsAskedForTwiceAloneBeforeItCountsAsUnreadable) {
     map_stamped_image(64);
     open_selected_disk();
     go_to(9);
@@ -831,12 +834,39 @@ TEST_F(ExportImport, ASectorThatFailsOnceIsReadAgain) {
         platform::faults::arm(platform::faults::Call::ReadFile, 1, platform::faults::Kind::Error);
     });
     export_to(image("out.bin"), "1");
+    unsigned reads_of_one = 0, reads_of_two = 0;
+    host_.check("sector 9 goes bad", [&] {
+        platform::faults::disarm_all();
+        platform::faults::plant_bad_sector(image("c.img"), 9);
+    });
+    export_to(image("one.bin"), "1");
+    host_.answer_message_box(IDOK);
+    host_.check("count", [&] {
+        reads_of_one = platform::faults::calls(platform::faults::Call::ReadFile);
+        platform::faults::reset_counts();
+    });
+    go_to(8);
+    host_.check("from here", [] { platform::faults::reset_counts(); });
+    export_to(image("two.bin"), "2");
+    host_.answer_message_box(IDOK);
+    host_.check("count", [&] { reads_of_two = platform::faults::calls(platform::faults::Call::ReadFile); });
+    unsigned reads_of_bad_first = 0;
+    go_to(9);
+    host_.answer_message_box(IDOK);  // the shown sector cannot be read either
+    host_.check("from the bad one", [] { platform::faults::reset_counts(); });
+    export_to(image("three.bin"), "2");
+    host_.answer_message_box(IDOK);
+    host_.check("count", [&] { reads_of_bad_first = platform::faults::calls(platform::faults::Call::ReadFile); });
     quit();
     run_editor();
     platform::faults::disarm_all();
     EXPECT_EQ(read_file_bytes(image("out.bin"), 0, 1024), stamped_sector(9));
-    EXPECT_TRUE(boxes().empty());
     EXPECT_FALSE(fs::exists(image("out.bin.map"))) << "nothing was lost: no map";
+    EXPECT_EQ(reads_of_one, 2u);
+    EXPECT_EQ(reads_of_two, 4u);
+    EXPECT_EQ(reads_of_bad_first, 4u);
+    ASSERT_EQ(boxes().size(), 4u);
+    EXPECT_EQ(boxes()[1].text, "1 sector(s) could not be read and were exported as zeros.");
 }
 
 // The 95/98 volume services take a chunk of 128 sectors at a time: a
@@ -865,15 +895,16 @@ TEST_F(ExportImport, TheLegacyServicesExportARunLongerThanTheirChunk) {
     EXPECT_TRUE(boxes().empty());
 }
 
-// A disk that cannot be positioned at all is told once for the whole run,
-// not once for each of its requests, and nothing of it counts as read.
+// A disk that can no longer be positioned is told once for the whole run,
+// not once for each of its requests, and nothing it did not read is taken
+// for read: after the first request, the rest is zeros.
 TEST_F(ExportImport, ADiskThatCannotBePositionedIsToldOnce) {
     map_stamped_image(9000);
     open_selected_disk();
     go_to(100);
-    host_.check("every positioning fails from now on", [] {
+    host_.check("every positioning after the first request's fails", [] {
         platform::faults::reset_counts();
-        platform::faults::arm(platform::faults::Call::SetFilePointer, 1, platform::faults::Kind::Error, true);
+        platform::faults::arm(platform::faults::Call::SetFilePointer, 2, platform::faults::Kind::Error, true);
     });
     export_to(image("out.bin"), "8500");  // several requests
     host_.answer_message_box(IDOK);
@@ -884,8 +915,11 @@ TEST_F(ExportImport, ADiskThatCannotBePositionedIsToldOnce) {
     auto seen = boxes();
     ASSERT_EQ(seen.size(), 2u);
     EXPECT_EQ(seen[0].text, "Error reading disk");
-    EXPECT_EQ(seen[1].text, "8500 sector(s) could not be read and were exported as zeros.");
-    EXPECT_TRUE(read_file_bytes(image("out.bin"), 0, 8501 * 512) == std::vector<uint8_t>(8500 * 512, 0));
+    EXPECT_EQ(seen[1].text, std::to_string(8500 - RUN_BLOCK_SECTORS) +
+                                " sector(s) could not be read and were exported as zeros.");
+    std::vector<uint8_t> expected = stamped_run(100, RUN_BLOCK_SECTORS);
+    expected.resize(8500 * 512, 0);
+    EXPECT_TRUE(read_file_bytes(image("out.bin"), 0, 8501 * 512) == expected);
 }
 
 }  // namespace
