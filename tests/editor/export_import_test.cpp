@@ -783,7 +783,7 @@ TEST_F(ExportImport, TheEndOfTheSessionDuringARunEndsTheProgram) {
 // message counts them, and the map beside the image names exactly them, so
 // that ddrescue, run on the disk once it reads again, fills in just those.
 TEST_F(ExportImport, BadSectorsAreExactlyTheOnesExportedAsZerosAndTheMapNamesThem) {
-    const std::vector<std::vector<uint64_t>> rows = {{250}, {100}, {399}, {250, 251}, {100, 101, 399}};
+    const std::vector<std::vector<uint64_t>> rows = {{250}, {100}, {399}, {250, 251}, {100, 101, 399}, {150, 152}};
     for (const auto& bad : rows) {
         SCOPED_TRACE(::testing::PrintToString(bad));
         map_stamped_image(1000);
@@ -811,6 +811,23 @@ TEST_F(ExportImport, BadSectorsAreExactlyTheOnesExportedAsZerosAndTheMapNamesThe
         std::string wanted;
         for (uint64_t sector : bad) wanted += std::to_string(sector) + "\n";
         EXPECT_EQ(listed, wanted) << "the map's bad sectors, by number on the disk";
+        // Each run of neighbouring bad sectors is one block of the map.
+        std::vector<std::pair<uint64_t, uint64_t>> blocks, runs;
+        std::ifstream map(image("out.bin.map"));
+        for (std::string line; std::getline(map, line);) {
+            unsigned long long pos = 0, size = 0;
+            char status = 0;
+            if (line[0] != '#' && sscanf(line.c_str(), "%llx %llx %c", &pos, &size, &status) == 3 && status == '-')
+                blocks.push_back({pos, size});
+        }
+        for (uint64_t sector : bad) {
+            if (!runs.empty() && runs.back().first + runs.back().second == sector * 512) {
+                runs.back().second += 512;
+            } else {
+                runs.push_back({sector * 512, 512});
+            }
+        }
+        EXPECT_EQ(blocks, runs);
         EXPECT_EQ(run_command("ddrescue -q -b 512 -r 1 -i " + std::to_string(100 * 512) + " -o 0 -s " +
                               std::to_string(300 * 512) + " '" + image("c.img") + "' '" + image("out.bin") + "' '" +
                               image("out.bin.map") + "'"),
