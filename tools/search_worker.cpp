@@ -95,7 +95,7 @@ struct Unread {
 // beginning with the last sector of the one before: every step that starts
 // before offset `upto` of the range is published, in order.
 static void publish_steps(SectorNumber* step, SectorNumber upto, SectorNumber range) {
-    while (*step < upto && *step < range) {
+    while (*step < upto) {  // upto is never past the range
         bool last = range - *step <= CHUNK_SECTORS;
         publish_progress(*step, *step == 0, last);
         *step = last ? range : *step + CHUNK_SECTORS - 1;

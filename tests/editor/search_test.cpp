@@ -683,7 +683,11 @@ TEST_F(Search, MatchesAcrossBlocksAreFoundAndNoneAcrossABadSector) {
         std::vector<uint64_t> bad;
         uint32_t hit;
         std::string box;
+        std::string pattern = "ACROSS";
     } rows[] = {
+        // At the very start of the second block, and further in it.
+        {{{boundary * 512, "ACROSS"}}, {}, static_cast<uint32_t>(boundary), ""},
+        {{{(boundary + 10) * 512 + 1, "ACROSS"}}, {}, static_cast<uint32_t>(boundary + 10), ""},
         {{{boundary * 512 - 3, "ACROSS"}}, {}, static_cast<uint32_t>(boundary - 1), ""},
         {{{20 * 512 - 3, "ACROSS"}, {21 * 512 + 7, "ACROSS"}}, {20}, 21,
          "1 sector(s) before sector 21 could not be read and were not searched, the first of them sector 20: an "
@@ -700,6 +704,10 @@ TEST_F(Search, MatchesAcrossBlocksAreFoundAndNoneAcrossABadSector) {
         {{{20 * 512 - 3, "ACR"}, {21 * 512, "OSS"}, {30 * 512, "ACROSS"}}, {20}, 30,
          "1 sector(s) before sector 30 could not be read and were not searched, the first of them sector 20: an "
          "earlier match may have been missed"},
+        {{{20 * 512 - 1, "A"}, {21 * 512, "B"}, {30 * 512, "AB"}}, {20}, 30,
+         "1 sector(s) before sector 30 could not be read and were not searched, the first of them sector 20: an "
+         "earlier match may have been missed",
+         "AB"},
         {{{boundary * 512 + 3, "ACROSS"}}, {boundary}, 0,
          "1 sector(s) could not be read and were not searched, the first of them sector " + std::to_string(boundary)},
     };
@@ -709,7 +717,7 @@ TEST_F(Search, MatchesAcrossBlocksAreFoundAndNoneAcrossABadSector) {
         for (uint64_t sector : row.bad) faults::plant_bad_sector(image("c.img"), sector);
         open_selected_disk();
         std::string counter_after;
-        enter_text("ACROSS");
+        enter_text(row.pattern);
         host_.click(item(IDC_SEARCH));
         if (!row.box.empty()) host_.answer_message_box(IDOK);
         wait_for_end();
