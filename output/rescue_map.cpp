@@ -50,10 +50,11 @@ bool write_rescue_map(const RescueMap* map, SectorNumber done, const char* image
     fprintf(file, "#      pos        size  status\n");
     // Before the run nothing was tried; positions are the disk's.
     block_line(file, 0, map->first, '?');
+    // Only sectors in the image were noted: every run ends by `end`.
     SectorNumber at = map->first;
-    for (size_t i = 0; i < map->runs && map->bad[2 * i] < end; ++i) {
+    for (size_t i = 0; i < map->runs; ++i) {
         SectorNumber start = map->bad[2 * i];
-        SectorNumber count = map->bad[2 * i + 1] < end - start ? map->bad[2 * i + 1] : end - start;
+        SectorNumber count = map->bad[2 * i + 1];
         block_line(file, at, start - at, '+');
         block_line(file, start, count, '-');
         at = start + count;

@@ -17,7 +17,7 @@ struct RescueMap {
 void begin_rescue_map(RescueMap* map, SectorNumber first);
 // Sectors are noted in increasing order; a neighbour joins the run before.
 void note_unreadable(RescueMap* map, SectorNumber sector);
-// Writes image_path + ".map" for the first `done` sectors of the run. False
-// when it could not be written.
+// Writes image_path + ".map" for the first `done` sectors of the run, which
+// hold every sector noted. False when it could not be written.
 bool write_rescue_map(const RescueMap* map, SectorNumber done, const char* image_path);
 void end_rescue_map(RescueMap* map);
