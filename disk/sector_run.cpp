@@ -28,11 +28,64 @@ DWORD read_sector_run(HANDLE disk, SectorNumber first, DWORD count, void* buffer
     return read_at_position(disk, first << 9, buffer, count << 9);
 }
 
-bool begin_sector_run(SectorRun* run, HANDLE disk, SectorNumber first, SectorNumber count) {
+DWORD write_sector_run(HANDLE disk, SectorNumber first, DWORD count, const void* buffer) {
+    if (AccessMode == ACCESS_LEGACY) {
+        DWORD put = 0;
+        for (DWORD done = 0; done < count; done += CHUNK_SECTORS) {
+            DWORD part = count - done < CHUNK_SECTORS ? count - done : CHUNK_SECTORS;
+            DWORD bytes = legacy_write_sectors((DWORD)(ULONG_PTR)disk, (DWORD)(first + done), part,
+                                               (const BYTE*)buffer + (size_t)done * SECTOR_SIZE);
+            put += bytes;
+            if (bytes < part * SECTOR_SIZE) break;
+        }
+        return put;
+    }
+    if (seek_sector(disk, first)) return 0;
+    return write_at_position(disk, first << 9, buffer, count << 9);
+}
+
+static bool refuses_writes(DWORD error) {
+    return error == ERROR_WRITE_PROTECT || error == ERROR_ACCESS_DENIED;
+}
+
+DWORD write_exactly(HANDLE disk, SectorNumber first, DWORD count, const BYTE* data, BYTE* failed) {
+    SetLastError(ERROR_SUCCESS);
+    DWORD put = write_sector_run(disk, first, count, data) / SECTOR_SIZE;
+    if (put >= count) return 0;
+    DWORD error = GetLastError();
+    first += put;
+    data += (size_t)put * SECTOR_SIZE;
+    failed += put;
+    count -= put;
+    if (refuses_writes(error)) {
+        memset(failed, 1, count);
+        SetLastError(error);
+        return count;
+    }
+    if (count == 1) {
+        SetLastError(ERROR_SUCCESS);
+        if (write_sector_run(disk, first, 1, data) == SECTOR_SIZE) return 0;
+        *failed = 1;
+        return 1;
+    }
+    DWORD half = count / 2;
+    DWORD lost = write_exactly(disk, first, half, data, failed);
+    error = GetLastError();
+    // A disk that refused writes as such refuses the rest too.
+    if (lost == half && refuses_writes(error)) {
+        memset(failed + half, 1, count - half);
+        SetLastError(error);
+        return count;
+    }
+    return lost + write_exactly(disk, first + half, count - half, data + (size_t)half * SECTOR_SIZE, failed + half);
+}
+
+bool begin_sector_run(SectorRun* run, HANDLE disk, SectorNumber first, SectorNumber count, bool downward) {
     memset(run, 0, sizeof *run);
     run->disk = disk;
     run->next = first;
     run->end = first + count;
+    run->downward = downward;
     run->capacity = count < RUN_BLOCK_SECTORS ? (DWORD)count : RUN_BLOCK_SECTORS;
     if (run->capacity == 0) return true;
     run->data = (BYTE*)::operator new((size_t)run->capacity * SECTOR_SIZE, std::align_val_t(TRANSFER_ALIGNMENT),
@@ -86,10 +139,14 @@ static void read_exactly(SectorRun* run, DWORD at, DWORD count, int tries) {
 
 bool next_run_block(SectorRun* run) {
     if (run->next >= run->end) return false;
-    run->first = run->next;
     run->sectors = run->end - run->next < run->capacity ? (DWORD)(run->end - run->next) : run->capacity;
+    run->first = run->downward ? run->end - run->sectors : run->next;
     memset(run->unreadable, 0, run->sectors);
     read_exactly(run, 0, run->sectors, 2);
-    run->next += run->sectors;
+    if (run->downward) {
+        run->end -= run->sectors;
+    } else {
+        run->next += run->sectors;
+    }
     return true;
 }

@@ -1,9 +1,13 @@
 #include "tools/copy_block.h"
 
 #include <stdio.h>
+#include <string.h>
+
+#include <new>
 
 #include "disk/chunk_buffer.h"
 #include "disk/sector_access.h"
+#include "disk/sector_run.h"
 #include "editor/dialog_number.h"
 #include "editor/editor_state.h"
 #include "editor/long_work.h"
@@ -17,27 +21,42 @@ struct CopyRun {
     SectorNumber destination;
     SectorNumber total;      // sectors asked for
     SectorNumber reachable;  // of those, the ones whose source and destination lie on the disk
-    BYTE* buffer;
+    SectorRun blocks;        // the source, read a block at a time
+    BYTE* failed;            // per sector of the block in hand: its write failed
     SectorNumber copied;     // sectors read and written
+    SectorNumber unread;     // sectors that could not be read: their destination keeps its bytes
     bool write_failed;
     bool stopped;     // by the user, before the end
 };
 
-// Copies size sectors at offset into the run. Only whole sectors that the
-// read delivered are written; a failed write is reported and ends the copy.
-static void copy_chunk(CopyRun* run, SectorNumber offset, DWORD size) {
-    DWORD got = read_sectors(EditorState.DiskRef, run->source + offset, size, run->buffer);
-    if (got < SECTOR_SIZE) MessageBoxA(run->dialog, "Error accessing contents of sector", "Data Error", MB_OK);
-    DWORD delivered = got / SECTOR_SIZE < size ? got / SECTOR_SIZE : size;
-    if (delivered == 0) return;
-    DWORD written = write_sectors(EditorState.DiskRef, run->destination + offset, delivered, run->buffer);
-    DWORD written_sectors = written / SECTOR_SIZE < delivered ? written / SECTOR_SIZE : delivered;
-    run->copied += written_sectors;
-    if (written_sectors == delivered) return;
-    char text[64];
-    snprintf(text, sizeof text, "Error writing at sector %llu", run->destination + offset + written_sectors);
-    MessageBoxA(run->dialog, text, "Error Copying", MB_OK);
-    run->write_failed = true;
+// Writes the block in hand, each stretch of the sectors read in one request.
+// A failed write is reported, naming the first sector that did not take
+// its bytes, and ends the copy.
+static void write_block(CopyRun* run) {
+    const SectorRun& block = run->blocks;
+    SectorNumber to = run->destination + (block.first - run->source);
+    for (DWORD at = 0; at < block.sectors;) {
+        if (block.unreadable[at]) {
+            if (run->unread++ == 0) MessageBoxA(run->dialog, "Error accessing contents of sector", "Data Error", MB_OK);
+            ++at;
+            continue;
+        }
+        DWORD end = at;
+        while (end < block.sectors && !block.unreadable[end]) ++end;
+        memset(run->failed + at, 0, end - at);
+        DWORD lost = write_exactly(EditorState.DiskRef, to + at, end - at, block.data + (size_t)at * SECTOR_SIZE,
+                                   run->failed + at);
+        run->copied += end - at - lost;
+        if (lost > 0) {
+            while (!run->failed[at]) ++at;
+            char text[64];
+            snprintf(text, sizeof text, "Error writing at sector %llu", to + at);
+            MessageBoxA(run->dialog, text, "Error Copying", MB_OK);
+            run->write_failed = true;
+            return;
+        }
+        at = end;
+    }
 }
 
 static void show_progress(const CopyRun* run, SectorNumber done) {
@@ -46,20 +65,26 @@ static void show_progress(const CopyRun* run, SectorNumber done) {
     SetDlgItemTextA(run->dialog, IDC_COPY_PROGRESS, text);
 }
 
-// Chunks of 128 sectors, the last one shorter. A destination above the source
-// that overlaps it is copied from the top down, so no sector is read after
-// this copy has overwritten it.
+// Block by block, each read whole before any of it is written. A
+// destination above the source that overlaps it is copied from the top
+// down, so no sector is read after this copy has overwritten it. The
+// progress goes in steps of 128 sectors; a stop asked for during the last
+// block comes too late to leave anything uncopied.
 static void copy_sectors(CopyRun* run) {
-    bool descending = run->destination > run->source && run->destination - run->source < run->reachable;
+    SectorRun* blocks = &run->blocks;
     SectorNumber done = 0;
-    while (done < run->reachable && !run->write_failed) {
-        DWORD size = run->reachable - done < CHUNK_SECTORS ? (DWORD)(run->reachable - done) : CHUNK_SECTORS;
-        copy_chunk(run, descending ? run->reachable - done - size : done, size);
-        done += size;
-        show_progress(run, done);
-        if (done < run->reachable && long_work_stopped()) {
-            run->stopped = true;
-            return;
+    while (!run->write_failed && next_run_block(blocks)) {
+        write_block(run);
+        SectorNumber block_done = done + blocks->sectors;
+        bool more = blocks->next < blocks->end;
+        while (done < block_done) {
+            done += block_done - done < CHUNK_SECTORS ? block_done - done : CHUNK_SECTORS;
+            show_progress(run, done);
+            if (run->write_failed) break;
+            if (done < run->reachable && long_work_stopped() && more) {
+                run->stopped = true;
+                return;
+            }
         }
     }
 }
@@ -74,7 +99,7 @@ static void show_copied_sector(const CopyRun* run) {
 }
 
 static void report_outcome(const CopyRun* run) {
-    char text[160];
+    char text[256];
     if (run->stopped) {
         snprintf(text, sizeof text, "The copy was stopped: %llu of %llu sectors were copied.", run->copied,
                  run->total);
@@ -87,6 +112,10 @@ static void report_outcome(const CopyRun* run) {
     }
     int length = snprintf(text, sizeof text, "%llu of %llu sectors were not copied.", run->total - run->copied,
                           run->total);
+    if (run->unread > 0)
+        length += snprintf(text + length, sizeof text - length,
+                           "\n%llu of them could not be read: their destination sectors were left as they were.",
+                           run->unread);
     if (run->reachable < run->total)
         snprintf(text + length, sizeof text - length, "\nThe run goes beyond the last sector of the disk, %llu.",
                  EditorState.LastSector);
@@ -108,14 +137,16 @@ static void copy_block(HWND dialog) {
     run.source = EditorState.CurrentSector;
     run.destination = get_dialog_number(dialog, IDC_DESTINATION, &translated);
     run.total = get_dialog_number(dialog, IDC_SECTORS_TO_COPY, &translated);
-    run.buffer = allocate_chunk_buffer();
-    if (!run.buffer) {
+    SectorNumber last = EditorState.LastSector;
+    run.reachable = sectors_within_disk(run.destination, sectors_within_disk(run.source, run.total, last), last);
+    bool downward = run.destination > run.source && run.destination - run.source < run.reachable;
+    if (!begin_sector_run(&run.blocks, EditorState.DiskRef, run.source, run.reachable, downward) ||
+        !(run.failed = new (std::nothrow) BYTE[run.blocks.capacity + 1])) {
+        end_sector_run(&run.blocks);
         MessageBoxA(EditorState.MainWindow, "Insufficient free memory to perform transfer", "Error Copying", MB_OK);
         PostMessageA(dialog, WM_CLOSE, 0, 0);
         return;
     }
-    SectorNumber last = EditorState.LastSector;
-    run.reachable = sectors_within_disk(run.destination, sectors_within_disk(run.source, run.total, last), last);
     begin_long_work(dialog);
     hold_dialog(dialog, true);
     copy_sectors(&run);
@@ -129,7 +160,8 @@ static void copy_block(HWND dialog) {
     }
     show_copied_sector(&run);
     report_outcome(&run);
-    free_chunk_buffer(run.buffer);
+    end_sector_run(&run.blocks);
+    delete[] run.failed;
     PostMessageA(dialog, WM_CLOSE, 0, 0);
 }
 

@@ -56,9 +56,12 @@ protected:
     // The image as the test expects it: each copy applied to a model of it.
     struct Model {
         std::vector<uint8_t> bytes;
-        void copy(uint32_t source, uint32_t destination, uint32_t count) {
+        // The source's sectors at the offsets in kept are not copied.
+        void copy(uint32_t source, uint32_t destination, uint32_t count, const std::vector<uint32_t>& kept = {}) {
             std::vector<uint8_t> before = bytes;
             memcpy(&bytes[destination * 512ull], &before[source * 512ull], count * 512ull);
+            for (uint32_t k : kept)
+                memcpy(&bytes[(destination + k) * 512ull], &before[(destination + k) * 512ull], 512);
         }
     };
     Model model_of(const std::string& path) { return Model{read_file_bytes(path, 0, std::filesystem::file_size(path))}; }
@@ -121,6 +124,72 @@ TEST_F(CopyBlock, OverlappingRunsGetTheSourcesOriginalBytes) {
     auto seen = boxes();
     ASSERT_EQ(seen.size(), 5u);
     for (const auto& box : seen) expect_box(box, kCompleted, "Copy Complete", true);
+}
+
+// Runs longer than a read block, overlapping by a few sectors, by about a
+// chunk and by about a block, and close by less than, exactly and more
+// than a block, in both directions.
+TEST_F(CopyBlock, RunsLongerThanABlockOverlappingByAnyAmountGetTheSourcesOriginalBytes) {
+    const uint32_t count = 3000;
+    const uint32_t overlaps[] = {1, 127, 128, 129, 2047, 2048, 2049, count - 2048, count - 1};
+    map_stamped_image(6200);
+    Model model = model_of(image("c.img"));
+    open_selected_disk();
+    for (uint32_t overlap : overlaps) {
+        for (bool above : {true, false}) {
+            uint32_t source = above ? 100 : 3150, destination = above ? source + count - overlap : source - (count - overlap);
+            go_to(std::to_string(source));
+            copy(std::to_string(destination), std::to_string(count));
+            host_.answer_message_box(IDOK);
+            model.copy(source, destination, count);
+        }
+    }
+    quit();
+    run_editor();
+    EXPECT_TRUE(read_file_bytes(image("c.img"), 0, 6200 * 512) == model.bytes);
+    auto seen = boxes();
+    ASSERT_EQ(seen.size(), 2 * std::size(overlaps));
+    for (const auto& box : seen) expect_box(box, kCompleted, "Copy Complete", true);
+}
+
+// Sectors that cannot be read, alone or side by side, first, inside or
+// last in a read block: each one's destination keeps its bytes, every other
+// sector is copied, and the count is said.
+TEST_F(CopyBlock, EachUnreadableSectorLeavesItsDestinationAndTheRestIsCopied) {
+    const struct {
+        uint32_t source, destination;
+        std::vector<uint32_t> bad;  // offsets into the run of 3000
+    } rows[] = {
+        {0, 3100, {0}},       {0, 3100, {1024}},       {0, 3100, {2047, 2048}},
+        {0, 3100, {2999}},    {100, 400, {2047}},      {3150, 150, {150, 151, 2900}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.source);
+        map_stamped_image(6200);
+        Model model = model_of(image("c.img"));
+        open_selected_disk();
+        go_to(std::to_string(row.source));
+        host_.check("plant the bad sectors", [&] {
+            for (uint32_t b : row.bad) platform::faults::plant_bad_sector(image("c.img"), row.source + b);
+        });
+        copy(std::to_string(row.destination), "3000");
+        host_.answer_message_box(IDOK);
+        host_.answer_message_box(IDOK);
+        quit();
+        run_editor();
+        platform::faults::disarm_all();
+        model.copy(row.source, row.destination, 3000, row.bad);
+        EXPECT_TRUE(read_file_bytes(image("c.img"), 0, 6200 * 512) == model.bytes);
+        auto seen = boxes();
+        ASSERT_EQ(seen.size(), 2u);
+        expect_box(seen[0], "Error accessing contents of sector", "Data Error", false);
+        const std::string n = std::to_string(row.bad.size());
+        expect_box(seen[1],
+                   n + " of 3000 sectors were not copied.\n" + n +
+                       " of them could not be read: their destination sectors were left as they were.",
+                   "Error Copying", true);
+        start_again();
+    }
 }
 
 // Sectors beyond the last one are neither read nor written: the run is cut
@@ -195,7 +264,6 @@ TEST_F(CopyBlock, ShortReadsWriteOnlyTheSectorsDelivered) {
     copy("10", "300");
     host_.answer_message_box(IDOK);
     host_.answer_message_box(IDOK);
-    host_.answer_message_box(IDOK);
     quit();
     run_editor();
     Model model{read_file_bytes(image("c.img"), 0, 0)};
@@ -208,10 +276,12 @@ TEST_F(CopyBlock, ShortReadsWriteOnlyTheSectorsDelivered) {
     EXPECT_EQ(std::filesystem::file_size(image("c.img")), 200u * 512);
     EXPECT_EQ(progress(), (std::vector<std::string>{"42% Complete", "85% Complete", "100% Complete"}));
     auto seen = boxes();
-    ASSERT_EQ(seen.size(), 3u);
+    ASSERT_EQ(seen.size(), 2u);
     expect_box(seen[0], "Error accessing contents of sector", "Data Error", false);
-    expect_box(seen[1], "Error accessing contents of sector", "Data Error", false);
-    expect_box(seen[2], "250 of 300 sectors were not copied.", "Error Copying", true);
+    expect_box(seen[1],
+               "250 of 300 sectors were not copied.\n250 of them could not be read: their destination sectors were "
+               "left as they were.",
+               "Error Copying", true);
 }
 
 // Past 2^31 too, sector numbers are unsigned.
@@ -235,35 +305,53 @@ TEST_F(CopyBlock, WriteProtectedDestinationReportsTheFailedWrite) {
     expect_box(seen[1], "300 of 300 sectors were not copied.", "Error Copying", true);
 }
 
-// A write that fails in the second chunk names the first sector it did not
-// write, wholly or in part, and the copy ends there.
-TEST_F(CopyBlock, AWriteFailingMidRunNamesTheFirstSectorNotWritten) {
+// A write that fails is split: a failure that passes costs nothing, and a
+// sector that will not take its bytes is named; the copy ends with the
+// block that holds it.
+TEST_F(CopyBlock, AFailedWriteIsSplitAndNamesTheSectorThatDidNotTakeItsBytes) {
     const struct {
-        platform::faults::Kind kind;
-        uint32_t written;  // of the second chunk
-    } rows[] = {{platform::faults::Kind::Error, 0}, {platform::faults::Kind::ShortCount, 64}};
+        const char* what;
+        uint32_t destination, count;
+        int bad;            // a destination sector that refuses writes, or none
+        uint32_t from, to;  // the offsets of the run copied
+        uint32_t lost;      // sectors not copied
+    } rows[] = {
+        {"the first write fails once", 3100, 300, -1, 0, 300, 0},
+        {"a bad sector in the second chunk", 3100, 300, 3228, 0, 300, 1},
+        {"a bad sector in the first block of two", 3100, 3000, 3200, 0, 2048, 953},
+        {"a bad sector in the last block copied downward", 500, 3000, 600, 0, 3000, 1},
+        {"a bad sector in the first block copied downward", 500, 3000, 3000, 952, 3000, 953},
+    };
     for (const auto& row : rows) {
-        SCOPED_TRACE(platform::faults::name(row.kind));
-        map_stamped_image(1024);
+        SCOPED_TRACE(row.what);
+        map_stamped_image(6200);
         Model model = model_of(image("c.img"));
+        if (row.bad >= 0) platform::faults::plant_bad_sector(image("c.img"), row.bad, platform::faults::Call::WriteFile);
         open_selected_disk();
-        host_.check("the second write fails", [&] {
+        host_.check("the first write fails", [&] {
             platform::faults::reset_counts();
-            platform::faults::arm(platform::faults::Call::WriteFile, 2, row.kind);
+            if (row.bad < 0) platform::faults::arm(platform::faults::Call::WriteFile, 1, platform::faults::Kind::Error);
         });
-        copy("500", "300");
+        copy(std::to_string(row.destination), std::to_string(row.count));
         host_.answer_message_box(IDOK);
-        host_.answer_message_box(IDOK);
+        if (row.lost) host_.answer_message_box(IDOK);
         quit();
         run_editor();
         platform::faults::disarm_all();
-        model.copy(0, 500, 128 + row.written);
-        EXPECT_TRUE(read_file_bytes(image("c.img"), 0, 1024 * 512) == model.bytes);
+        std::vector<uint32_t> kept;
+        if (row.bad >= 0) kept.push_back(row.bad - row.destination - row.from);
+        model.copy(row.from, row.destination + row.from, row.to - row.from, kept);
+        EXPECT_TRUE(read_file_bytes(image("c.img"), 0, 6200 * 512) == model.bytes);
         auto seen = boxes();
-        ASSERT_EQ(seen.size(), 2u);
-        expect_box(seen[0], "Error writing at sector " + std::to_string(628 + row.written), "Error Copying", false);
-        expect_box(seen[1], std::to_string(172 - row.written) + " of 300 sectors were not copied.", "Error Copying",
-                   true);
+        if (row.lost == 0) {
+            ASSERT_EQ(seen.size(), 1u);
+            expect_box(seen[0], kCompleted, "Copy Complete", true);
+        } else {
+            ASSERT_EQ(seen.size(), 2u);
+            expect_box(seen[0], "Error writing at sector " + std::to_string(row.bad), "Error Copying", false);
+            expect_box(seen[1], std::to_string(row.lost) + " of " + std::to_string(row.count) + " sectors were not copied.",
+                       "Error Copying", true);
+        }
         start_again();
     }
 }
@@ -374,9 +462,9 @@ TEST(CopyProgress, IsExactForEveryRunOfSectors) {
 
 // A long copy shows its progress as it goes, holds its fields and Copy, and
 // stops at Cancel (a click, or Space: the focus is there), Escape or the
-// close box, after the chunk in hand, saying how much it copied; the dialog
+// close box, after the block in hand, saying how much it copied; the dialog
 // then closes.
-TEST_F(CopyBlock, CancelStopsACopyAfterTheChunkInHand) {
+TEST_F(CopyBlock, CancelStopsACopyAfterTheBlockInHand) {
     const struct {
         const char* way;
         bool (*stop)(HWND dialog);
@@ -388,10 +476,10 @@ TEST_F(CopyBlock, CancelStopsACopyAfterTheChunkInHand) {
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.way);
-        map_stamped_image(1024);
+        map_stamped_image(6200);
         Model model = model_of(image("c.img"));
         open_selected_disk();
-        copy("500", "300");
+        copy("3100", "3000");
         std::vector<std::string> shown;
         bool held = false;
         host_.while_busy(std::string(row.way) + " after the first chunk", [&] {
@@ -407,12 +495,12 @@ TEST_F(CopyBlock, CancelStopsACopyAfterTheChunkInHand) {
         host_.check("the dialog", [&] { closed = HeadlessHost::window("Copy Block")() == nullptr; });
         quit();
         run_editor();
-        model.copy(0, 500, 128);
-        EXPECT_TRUE(read_file_bytes(image("c.img"), 0, 1024 * 512) == model.bytes);
-        EXPECT_EQ(shown, std::vector<std::string>{"42% Complete"}) << "the progress shows while it runs";
+        model.copy(0, 3100, 2048);
+        EXPECT_TRUE(read_file_bytes(image("c.img"), 0, 6200 * 512) == model.bytes);
+        EXPECT_EQ(shown, std::vector<std::string>{"4% Complete"}) << "the progress shows while it runs";
         EXPECT_TRUE(held) << "Copy and the fields are disabled, the focus on Cancel, while it runs";
         ASSERT_EQ(boxes().size(), 1u);
-        expect_box(boxes()[0], "The copy was stopped: 128 of 300 sectors were copied.", "Copy Block", true);
+        expect_box(boxes()[0], "The copy was stopped: 2048 of 3000 sectors were copied.", "Copy Block", true);
         EXPECT_TRUE(closed);
         start_again();
     }
