@@ -2,8 +2,12 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <new>
+
 #include "disk/chunk_buffer.h"
+#include "disk/aligned_transfer.h"
 #include "disk/sector_access.h"
+#include "disk/sector_run.h"
 #include "editor/editor_state.h"
 #include "editor/pane_render.h"
 #include "editor/sector_commands.h"
@@ -68,15 +72,19 @@ static bool report_refused_write(SectorNumber start) {
     return true;
 }
 
-// False when the import ends: the disk refuses writes, or the user chose to
-// stop after a failed write.
-static bool write_chunk(SectorNumber start, DWORD chunk, const BYTE* buffer) {
-    SetLastError(ERROR_SUCCESS);
-    if (write_sectors(EditorState.DiskRef, start, chunk, buffer) == chunk * SECTOR_SIZE) return true;
-    if (report_refused_write(start)) return false;
+// Writes a block in as few requests as the disk allows; a failed one is
+// split until each sector that will not take its bytes is known. False
+// when the import ends: the disk refuses writes, or the user chose to stop
+// after a failed write, which names the first sector that failed.
+static bool write_block(SectorNumber start, DWORD sectors, const BYTE* buffer, BYTE* failed) {
+    memset(failed, 0, sectors);
+    if (write_exactly(EditorState.DiskRef, start, sectors, buffer, failed) == 0) return true;
+    DWORD at = 0;
+    while (!failed[at]) ++at;
+    if (report_refused_write(start + at)) return false;
     char text[128];
     snprintf(text, sizeof text, "Error encountered writing at sector %llu\nDo you wish to ignore errors and continue?",
-             start);
+             start + at);
     return MessageBoxA(EditorState.MainWindow, text, "Error", MB_ICONERROR | MB_YESNO) != IDNO;
 }
 
@@ -96,46 +104,48 @@ static void report_stop(SectorNumber imported, SectorNumber count) {
 
 // Writes the file, measured at file_bytes, onto count sectors from first,
 // stopping at the end of the file: nothing is written that the file did not
-// hold. True when all count sectors were written from the file (or their
-// failures ignored); false also when the user stopped it after the chunk in
-// hand, *stopped then the sectors imported.
-static bool transfer(FILE* file, unsigned long long file_bytes, BYTE* buffer, SectorNumber first, SectorNumber count,
-                     SectorNumber* stopped) {
-    BYTE* spare = buffer + CHUNK_SECTORS * SECTOR_SIZE;
+// hold. A block at a time; the progress goes in steps of 128 sectors, and a
+// stop asked for during a block ends the import at that block's end (none
+// during the last: nothing is left to stop). True when all count sectors
+// were written from the file (or their failures ignored); false also when
+// the user stopped it, *stopped then the sectors imported.
+static bool transfer(FILE* file, unsigned long long file_bytes, BYTE* buffer, BYTE* failed, SectorNumber first,
+                     SectorNumber count, SectorNumber* stopped) {
+    BYTE* spare = buffer + (size_t)RUN_BLOCK_SECTORS * SECTOR_SIZE;
     SectorNumber moved = 0;
-    SectorNumber remaining = count;
-    bool whole = true;
-    while (remaining > 0) {
-        DWORD chunk = remaining < CHUNK_SECTORS ? (DWORD)remaining : CHUNK_SECTORS;
+    while (moved < count) {
+        DWORD block = count - moved < RUN_BLOCK_SECTORS ? (DWORD)(count - moved) : RUN_BLOCK_SECTORS;
         SectorNumber start = first + moved;
-        size_t wanted = (size_t)chunk * SECTOR_SIZE;
+        size_t wanted = (size_t)block * SECTOR_SIZE;
         size_t got = fread(buffer, 1, wanted, file);
         if (got < wanted) {
             if (ferror(file)) {
                 report_import_failure();
                 return false;
             }
-            whole = false;
             unsigned long long done = moved * SECTOR_SIZE;
             unsigned long long left = file_bytes > done ? file_bytes - done : 0;
             bool shrank = got < left;
-            chunk = (DWORD)(got / SECTOR_SIZE);
+            block = (DWORD)(got / SECTOR_SIZE);
             DWORD tail = (DWORD)(got % SECTOR_SIZE);
             // Only the file's true end keeps the disk's bytes after it.
-            if (tail && !shrank && keep_disk_tail(start + chunk, buffer + chunk * SECTOR_SIZE, tail, spare)) ++chunk;
-            if (chunk > 0 && !write_chunk(start, chunk, buffer)) return false;
-            if (shrank) report_short_file(moved + chunk);
+            if (tail && !shrank && keep_disk_tail(start + block, buffer + (size_t)block * SECTOR_SIZE, tail, spare))
+                ++block;
+            if (block > 0 && !write_block(start, block, buffer, failed)) return false;
+            if (shrank) report_short_file(moved + block);
             return false;
         }
-        if (!write_chunk(start, chunk, buffer)) return false;
-        remaining -= chunk;
-        moved += chunk;
-        if (remaining > 0 && transfer_progress_stopped(moved, count)) {
-            *stopped = moved;
-            return false;
+        if (!write_block(start, block, buffer, failed)) return false;
+        SectorNumber block_end = moved + block;
+        while (moved < block_end) {
+            moved += block_end - moved < CHUNK_SECTORS ? block_end - moved : CHUNK_SECTORS;
+            if (moved < count && transfer_progress_stopped(moved, count) && block_end < count) {
+                *stopped = block_end;
+                return false;
+            }
         }
     }
-    return whole;
+    return true;
 }
 
 // The import may have written over the shown sector: show what the disk
@@ -175,15 +185,18 @@ static void import_from_file(SectorNumber* asked, SectorNumber* fitted) {
     }
     SectorNumber first = EditorState.CurrentSector;
     SectorNumber on_disk = sectors_within_disk(first, count, EditorState.LastSector);
-    BYTE* buffer = allocate_chunk_buffer();
+    // A block and a spare sector after it, in memory a device can move.
+    BYTE* buffer = (BYTE*)::operator new((size_t)(RUN_BLOCK_SECTORS + 1) * SECTOR_SIZE,
+                                         std::align_val_t(TRANSFER_ALIGNMENT), std::nothrow);
+    BYTE* failed = new (std::nothrow) BYTE[RUN_BLOCK_SECTORS];
     WritesRefused = false;
-    if (!buffer) {
+    if (!buffer || !failed) {
         report_import_failure();
     } else {
         // The disk ended first only if the file still has more to give.
         begin_transfer_progress("Import Sector(s)");
         SectorNumber stopped = 0;
-        bool whole = transfer(file, file_bytes, buffer, first, on_disk, &stopped);
+        bool whole = transfer(file, file_bytes, buffer, failed, first, on_disk, &stopped);
         end_transfer_progress();
         if (stopped) report_stop(stopped, on_disk);
         if (whole && on_disk < count && fgetc(file) != EOF) {
@@ -192,8 +205,9 @@ static void import_from_file(SectorNumber* asked, SectorNumber* fitted) {
         }
         // Imported means on the disk, past its own cache.
         if (!WritesRefused && !flush_disk(EditorState.DiskRef)) report_import_failure();
-        free_chunk_buffer(buffer);
     }
+    if (buffer) ::operator delete(buffer, std::align_val_t(TRANSFER_ALIGNMENT), std::nothrow);
+    delete[] failed;
     reread_shown_sector();
     fclose(file);
 }

@@ -454,32 +454,36 @@ TEST_F(ExportImport, ImportStopsAtTheEndOfTheFileAndKeepsTheDisksBytesBeyondIt) 
     }
 }
 
-TEST_F(ExportImport, AFailedChunkWriteAsksOnceNamingItsFirstSectorYesGoesOnNoStops) {
-    write_whole_file(image("in.bin"), stamped_run(5000, 300));
+// A block whose write fails is split: every sector that takes its bytes
+// gets them, and the question names the one that did not; Yes goes on with
+// the next block, No stops before it.
+TEST_F(ExportImport, AFailedWriteAsksOnceNamingTheSectorThatFailedYesGoesOnNoStops) {
+    write_whole_file(image("in.bin"), stamped_run(5000, 3000));
     for (int answer : {IDYES, IDNO}) {
         size_t first_box = boxes().size();
-        write_stamped_image(image("c.img"), 2000);
+        write_stamped_image(image("c.img"), 4000);
         open_selected_disk();
-        go_to(1000);
-        // The image ends where the second chunk begins, and grows back while the
-        // question is up: only that chunk fails.
-        host_.check("shrink the disk", [&] { ASSERT_EQ(truncate(image("c.img").c_str(), 1128 * 512), 0); });
+        go_to(100);
+        host_.check("a sector that refuses writes",
+                    [&] { platform::faults::plant_bad_sector(image("c.img"), 1128, platform::faults::Call::WriteFile); });
         import_from(image("in.bin"), "");
-        while_box_is_up("grow the disk back", [&] { ASSERT_EQ(truncate(image("c.img").c_str(), 2000 * 512), 0); });
         host_.answer_message_box(answer);
         Shown after;
         look(&after);
         quit();
         run_editor();
+        platform::faults::disarm_all();
         auto seen = boxes();
         ASSERT_EQ(seen.size(), first_box + 1) << answer;
         EXPECT_EQ(seen[first_box].text, "Error encountered writing at sector 1128\nDo you wish to ignore errors and continue?");
         EXPECT_EQ(seen[first_box].caption, "Error");
         EXPECT_EQ(seen[first_box].type, static_cast<UINT>(MB_ICONERROR | MB_YESNO));
         EXPECT_EQ(seen[first_box].owner, EditorState.MainWindow);
-        EXPECT_EQ(on_disk(1000, 128), stamped_run(5000, 128));
-        EXPECT_EQ(on_disk(1128, 128), std::vector<uint8_t>(128 * 512, 0));
-        EXPECT_EQ(on_disk(1256, 44), answer == IDYES ? stamped_run(5256, 44) : std::vector<uint8_t>(44 * 512, 0));
+        EXPECT_EQ(on_disk(100, 1028), stamped_run(5000, 1028));
+        EXPECT_EQ(on_disk(1128, 1), stamped_run(1128, 1)) << "the bad sector keeps its bytes";
+        EXPECT_EQ(on_disk(1129, 1019), stamped_run(6029, 1019)) << "the rest of its block is written";
+        EXPECT_EQ(on_disk(2148, 952), answer == IDYES ? stamped_run(7048, 952) : stamped_run(2148, 952))
+            << "the next block";
         EXPECT_EQ(after.data, stamped_sector(5000)) << "the shown sector is read again";
         EXPECT_EQ(after.dirty, 0);
         CloseHandle(EditorState.DiskRef);
@@ -696,6 +700,8 @@ TEST_F(ExportImport, SaveCopyAndImportEndWithTheDisksCacheEmptied) {
 // stops it after the chunk in hand: what was done is kept and said.
 TEST_F(ExportImport, ALongRunShowsItsProgressAndStopsWhenAsked) {
     write_whole_file(image("in.bin"), stamped_run(5000, 1000));
+    write_whole_file(image("big.bin"), stamped_run(5000, 2049));
+    write_stamped_image(image("c.img"), 4000);
     open_selected_disk();
     go_to(100);
     choose_menu(IDM_SEARCH_DISK);  // open, it waits for the run too
@@ -735,7 +741,7 @@ TEST_F(ExportImport, ALongRunShowsItsProgressAndStopsWhenAsked) {
         return platform::input_key(VK_RETURN, 0, '\r');
     });
     host_.answer_message_box(IDOK);
-    import_from(image("in.bin"), "129");  // one sector left after the first chunk still looks for the stop
+    import_from(image("big.bin"), "2049");  // one sector left after the first block still looks for the stop
     host_.while_busy("Escape", [] { return platform::input_key(VK_ESCAPE, 0, 0x1B); });
     host_.answer_message_box(IDOK);
     bool gone = false;
@@ -751,14 +757,14 @@ TEST_F(ExportImport, ALongRunShowsItsProgressAndStopsWhenAsked) {
     EXPECT_EQ(fs::file_size(image("entered.bin")), 384u * 512);
     EXPECT_EQ(fs::file_size(image("out.bin")), 256u * 512);
     EXPECT_EQ(read_file_bytes(image("out.bin"), 0, 256 * 512), stamped_run(100, 256));
-    EXPECT_EQ(on_disk(100, 128), stamped_run(5000, 128));
-    EXPECT_EQ(on_disk(228, 1000), stamped_run(228, 1000)) << "nothing after the chunk in hand";
+    EXPECT_EQ(on_disk(100, 2048), stamped_run(5000, 2048));
+    EXPECT_EQ(on_disk(2148, 1000), stamped_run(2148, 1000)) << "nothing after the block in hand";
     auto seen = boxes();
     ASSERT_EQ(seen.size(), 3u);
     EXPECT_EQ(seen[0].text, "The export was stopped: the file holds the first 256 of the 1000 sector(s).");
     EXPECT_EQ(seen[0].caption, "Export Sector(s)");
     EXPECT_EQ(seen[1].text, "The export was stopped: the file holds the first 384 of the 1000 sector(s).") << "Enter";
-    EXPECT_EQ(seen[2].text, "The import was stopped: 128 of the 129 sector(s) were imported.");
+    EXPECT_EQ(seen[2].text, "The import was stopped: 2048 of the 2049 sector(s) were imported.");
     EXPECT_EQ(seen[2].caption, "Import Sector(s)");
     EXPECT_TRUE(gone);
     EXPECT_EQ(after_export.data, stamped_sector(100)) << "neither edited nor zeroed while the export ran";
