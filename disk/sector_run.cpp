@@ -1,6 +1,7 @@
 #include "disk/sector_run.h"
 
 #include <new>
+#include <stddef.h>
 #include <string.h>
 
 #include "disk/aligned_transfer.h"
@@ -80,14 +81,33 @@ DWORD write_exactly(HANDLE disk, SectorNumber first, DWORD count, const BYTE* da
     return lost + write_exactly(disk, first + half, count - half, data + (size_t)half * SECTOR_SIZE, failed + half);
 }
 
+DWORD run_block_sectors(HANDLE disk) {
+    // The legacy services are given a chunk at a time whatever the block.
+    if (AccessMode == ACCESS_LEGACY) return RUN_BLOCK_SECTORS;
+    STORAGE_PROPERTY_QUERY query;
+    memset(&query, 0, sizeof query);
+    query.PropertyId = StorageAdapterProperty;
+    query.QueryType = PropertyStandardQuery;
+    STORAGE_ADAPTER_DESCRIPTOR adapter;
+    DWORD returned = 0;
+    if (!DeviceIoControl(disk, IOCTL_STORAGE_QUERY_PROPERTY, &query, sizeof query, &adapter, sizeof adapter, &returned,
+                         NULL) ||
+        returned < offsetof(STORAGE_ADAPTER_DESCRIPTOR, MaximumPhysicalPages))
+        return RUN_BLOCK_SECTORS;
+    DWORD sectors = adapter.MaximumTransferLength / SECTOR_SIZE / 8 * 8;
+    if (sectors < CHUNK_SECTORS) return CHUNK_SECTORS;
+    return sectors < RUN_BLOCK_SECTORS ? sectors : RUN_BLOCK_SECTORS;
+}
+
 bool begin_sector_run(SectorRun* run, HANDLE disk, SectorNumber first, SectorNumber count, bool downward) {
     memset(run, 0, sizeof *run);
     run->disk = disk;
     run->next = first;
     run->end = first + count;
     run->downward = downward;
-    run->capacity = count < RUN_BLOCK_SECTORS ? (DWORD)count : RUN_BLOCK_SECTORS;
-    if (run->capacity == 0) return true;
+    if (count == 0) return true;
+    DWORD block = run_block_sectors(disk);
+    run->capacity = count < block ? (DWORD)count : block;
     run->data = (BYTE*)::operator new((size_t)run->capacity * SECTOR_SIZE, std::align_val_t(TRANSFER_ALIGNMENT),
                                       std::nothrow);
     run->unreadable = new (std::nothrow) BYTE[run->capacity];

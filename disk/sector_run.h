@@ -13,6 +13,12 @@
 // processor's cache when it is scanned (4 MiB scanned at half the speed).
 constexpr DWORD RUN_BLOCK_SECTORS = 2048;
 
+// Sectors a block holds on this disk: no more than its adapter takes in
+// one request (IOCTL_STORAGE_QUERY_PROPERTY), in whole 4 KiB, and never
+// fewer than a chunk (every disk takes that) nor more than
+// RUN_BLOCK_SECTORS. A disk that does not say takes RUN_BLOCK_SECTORS.
+DWORD run_block_sectors(HANDLE disk);
+
 struct SectorRun {
     HANDLE disk;
     SectorNumber next;   // the first sector of the next block going up

@@ -112,9 +112,10 @@ static void report_stop(SectorNumber imported, SectorNumber count) {
 static bool transfer(FILE* file, unsigned long long file_bytes, BYTE* buffer, BYTE* failed, SectorNumber first,
                      SectorNumber count, SectorNumber* stopped) {
     BYTE* spare = buffer + (size_t)RUN_BLOCK_SECTORS * SECTOR_SIZE;
+    DWORD largest = run_block_sectors(EditorState.DiskRef);
     SectorNumber moved = 0;
     while (moved < count) {
-        DWORD block = count - moved < RUN_BLOCK_SECTORS ? (DWORD)(count - moved) : RUN_BLOCK_SECTORS;
+        DWORD block = count - moved < largest ? (DWORD)(count - moved) : largest;
         SectorNumber start = first + moved;
         size_t wanted = (size_t)block * SECTOR_SIZE;
         size_t got = fread(buffer, 1, wanted, file);

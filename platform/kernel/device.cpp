@@ -50,6 +50,9 @@ DWORD drive_size(const platform::DeviceTarget& target, platform::UnixFile& file,
     return disk->size(size);
 }
 
+static_assert(offsetof(STORAGE_ADAPTER_DESCRIPTOR, BusType) == 24 && sizeof(STORAGE_ADAPTER_DESCRIPTOR) == 32,
+              "STORAGE_ADAPTER_DESCRIPTOR as Windows lays it out");
+
 static_assert(offsetof(DISK_GEOMETRY, BytesPerSector) == 20 && sizeof(DISK_GEOMETRY) == 24,
               "DISK_GEOMETRY as Windows lays it out");
 static_assert(offsetof(DISK_GEOMETRY_EX, DiskSize) == 24 && offsetof(DISK_GEOMETRY_EX, Data) == 32,
@@ -59,10 +62,34 @@ static_assert(offsetof(DISK_GEOMETRY_EX, DiskSize) == 24 && offsetof(DISK_GEOMET
 
 namespace platform {
 
-BOOL FileObject::device_io_control(DWORD code, LPVOID, DWORD, LPVOID out, DWORD out_size, LPDWORD returned) {
+BOOL FileObject::device_io_control(DWORD code, LPVOID in, DWORD in_size, LPVOID out, DWORD out_size,
+                                   LPDWORD returned) {
     if (!device) return fail_with(ERROR_INVALID_FUNCTION);
     uint64_t size = 0;
     switch (code) {
+    case IOCTL_STORAGE_QUERY_PROPERTY: {
+        // The adapter's largest transfer: the block layer's largest request
+        // for the drive. An image file has no adapter to ask.
+        STORAGE_PROPERTY_QUERY query;
+        if (!in || in_size < offsetof(STORAGE_PROPERTY_QUERY, AdditionalParameters))
+            return fail_with(ERROR_INVALID_PARAMETER);
+        memcpy(&query, in, offsetof(STORAGE_PROPERTY_QUERY, AdditionalParameters));
+        if (query.PropertyId != StorageAdapterProperty || query.QueryType != PropertyStandardQuery)
+            return fail_with(ERROR_NOT_SUPPORTED);
+        std::string drive = target.whole_disk.empty() ? file->path() : target.whole_disk;
+        uint64_t kib = file->is_block_device() ? read_sysfs_number(drive, "queue/max_sectors_kb") : 0;
+        if (kib == 0) return fail_with(ERROR_INVALID_FUNCTION);
+        if (!out || out_size < sizeof(STORAGE_ADAPTER_DESCRIPTOR)) return fail_with(ERROR_INSUFFICIENT_BUFFER);
+        STORAGE_ADAPTER_DESCRIPTOR adapter;
+        memset(&adapter, 0, sizeof adapter);
+        adapter.Version = adapter.Size = sizeof adapter;
+        adapter.MaximumTransferLength = kib >= 0x400000 ? 0xFFFFFFFF : static_cast<DWORD>(kib * 1024);
+        adapter.MaximumPhysicalPages = adapter.MaximumTransferLength / 4096;
+        adapter.AlignmentMask = file->logical_block() - 1;
+        memcpy(out, &adapter, sizeof adapter);
+        *returned = sizeof adapter;
+        return TRUE;
+    }
     case IOCTL_DISK_GET_PARTITION_INFO: {
         if (!out || out_size < sizeof(PARTITION_INFORMATION)) return fail_with(ERROR_INSUFFICIENT_BUFFER);
         if (on_gpt_disk(target)) return fail_with(ERROR_INVALID_FUNCTION);

@@ -8,6 +8,7 @@
 #define IOCTL_DISK_GET_PARTITION_INFO 0x00074004
 #define IOCTL_DISK_GET_LENGTH_INFO 0x0007405C
 #define IOCTL_DISK_GET_DRIVE_GEOMETRY_EX 0x000700A0
+#define IOCTL_STORAGE_QUERY_PROPERTY 0x002D1400
 
 #define PARTITION_ENTRY_UNUSED 0x00
 
@@ -56,3 +57,30 @@ typedef struct _DISK_GEOMETRY_EX {
     LARGE_INTEGER DiskSize;
     BYTE Data[1];
 } DISK_GEOMETRY_EX, *PDISK_GEOMETRY_EX;
+
+// Storage requests
+typedef enum _STORAGE_PROPERTY_ID { StorageDeviceProperty = 0, StorageAdapterProperty = 1 } STORAGE_PROPERTY_ID;
+typedef enum _STORAGE_QUERY_TYPE { PropertyStandardQuery = 0, PropertyExistsQuery = 1 } STORAGE_QUERY_TYPE;
+
+typedef struct _STORAGE_PROPERTY_QUERY {
+    STORAGE_PROPERTY_ID PropertyId;
+    STORAGE_QUERY_TYPE QueryType;
+    BYTE AdditionalParameters[1];
+} STORAGE_PROPERTY_QUERY, *PSTORAGE_PROPERTY_QUERY;
+
+typedef struct _STORAGE_ADAPTER_DESCRIPTOR {
+    DWORD Version;
+    DWORD Size;
+    DWORD MaximumTransferLength;
+    DWORD MaximumPhysicalPages;
+    DWORD AlignmentMask;
+    BOOLEAN AdapterUsesPio;
+    BOOLEAN AdapterScansDown;
+    BOOLEAN CommandQueueing;
+    BOOLEAN AcceleratedTransfer;
+    BYTE BusType;
+    WORD BusMajorVersion;
+    WORD BusMinorVersion;
+    BYTE SrbType;
+    BYTE AddressType;
+} STORAGE_ADAPTER_DESCRIPTOR, *PSTORAGE_ADAPTER_DESCRIPTOR;

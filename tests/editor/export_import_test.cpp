@@ -161,6 +161,35 @@ TEST_F(ExportImport, ExportFromSector1000ReadsTheRunInOneRequestIntoTheFileInOrd
     EXPECT_TRUE(boxes().empty());
 }
 
+// A disk whose adapter takes at most 256 KiB a request is asked for no
+// more: 1500 sectors in requests of 512, read and written.
+TEST_F(ExportImport, RunsAskNoMoreOfADiskThanItTakesInOneRequest) {
+    write_whole_file(image("in.bin"), stamped_run(5000, 1500));
+    LoopDevice loop(image("c.img"));
+    REQUIRE_LOOP(loop);
+    const std::string limit = "/sys/block/" + fs::path(loop.device()).filename().string() + "/queue/max_sectors_kb";
+    std::ofstream(limit) << "256\n";
+    std::string set;
+    std::ifstream(limit) >> set;
+    if (set != "256") GTEST_SKIP() << "the loop device's largest request cannot be set here";
+    map_volume('C', loop.device());
+    open_selected_disk();
+    go_to(100);
+    unsigned reads = 0, writes = 0;
+    host_.check("count from here", [] { platform::faults::reset_counts(); });
+    export_to(image("out.bin"), "1500");
+    host_.check("count the reads", [&] { reads = platform::faults::calls(platform::faults::Call::ReadFile); });
+    import_from(image("in.bin"), "");
+    host_.check("count the writes", [&] { writes = platform::faults::calls(platform::faults::Call::WriteFile); });
+    quit();
+    run_editor();
+    EXPECT_EQ(read_file_bytes(image("out.bin"), 0, 1500 * 512), stamped_run(100, 1500));
+    EXPECT_EQ(on_disk(100, 1500), stamped_run(5000, 1500));
+    EXPECT_EQ(reads, 3u) << "three blocks";
+    EXPECT_EQ(writes, 3u);
+    EXPECT_TRUE(boxes().empty());
+}
+
 TEST_F(ExportImport, ExportOfOneSectorTakesTheDiskNotTheEditsAndBothDialogsOfferTheLastPath) {
     open_selected_disk();
     host_.type_text("41");

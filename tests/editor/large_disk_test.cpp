@@ -88,13 +88,6 @@ protected:
         uint64_t bytes;
         unsigned logical_sector;  // 0: the image file itself is the drive
     };
-    // The next call of that kind fails, once.
-    void arm(faults::Call call) {
-        host_.check("arm", [call] {
-            faults::reset_counts();
-            faults::arm(call, 1, faults::Kind::Error);
-        });
-    }
 };
 
 TEST_F(LargeDisk, EverySectorIsReachedShownSavedSearchedCopiedAndMoved) {
@@ -200,20 +193,24 @@ TEST_F(LargeDisk, MessagesNameSectorsBeyond2To32InFull) {
          "2 of 5 sectors were not copied.\nThe run goes beyond the last sector of the disk, 6442450943."},
         {"Copy Block, a write failing", kBoundary,
          [this] {
-             arm(faults::Call::WriteFile);
+             host_.check("a sector that refuses writes", [this] {
+                 faults::plant_bad_sector(image("big.img"), kBoundary + 201, faults::Call::WriteFile);
+             });
              copy_block(std::to_string(kBoundary + 200), "3");
          },
-         "Error writing at sector 4294967496"},
+         "Error writing at sector 4294967497"},
         {"Export, beyond the last sector", last - 2, [this] { export_sectors_to(image("out.bin"), "10"); },
          "The disk ends at sector 6442450943: 3 of the 10 sector(s) from sector 6442450941 were exported."},
         {"Import, beyond the last sector", last - 2, [this] { import_sectors_from(image("in.bin"), "5"); },
          "The disk ends at sector 6442450943: the file's sectors after the first 3 were not imported."},
         {"Import, a write failing", kBoundary + 7,
          [this] {
-             arm(faults::Call::WriteFile);
-             import_sectors_from(image("in.bin"), "1");
+             host_.check("a sector that refuses writes", [this] {
+                 faults::plant_bad_sector(image("big.img"), kBoundary + 8, faults::Call::WriteFile);
+             });
+             import_sectors_from(image("in.bin"), "2");
          },
-         "Error encountered writing at sector 4294967303\nDo you wish to ignore errors and continue?"},
+         "Error encountered writing at sector 4294967304\nDo you wish to ignore errors and continue?"},
         {"Search, sectors unread before a hit", kBoundary,
          [this] {
              host_.check("a bad sector", [this] { faults::plant_bad_sector(image("big.img"), kBoundary); });

@@ -199,6 +199,22 @@ TEST_F(KernelDevice, WholeDriveAnswersBothSizeRequests) {
     ASSERT_TRUE(DeviceIoControl(drive, IOCTL_DISK_GET_LENGTH_INFO, NULL, 0, &length, sizeof length, &returned, NULL));
     EXPECT_EQ(returned, sizeof length);
     EXPECT_EQ(length.Length.QuadPart, 8192 * 512);
+    // The adapter's largest transfer: the block layer's largest request.
+    std::string limit = "/sys/block/" + loop.device().substr(loop.device().rfind('/') + 1) + "/queue/max_sectors_kb";
+    std::ofstream(limit) << "256\n";
+    uint64_t kib = 0;
+    std::ifstream(limit) >> kib;
+    STORAGE_PROPERTY_QUERY query = {StorageAdapterProperty, PropertyStandardQuery, {0}};
+    STORAGE_ADAPTER_DESCRIPTOR adapter;
+    ASSERT_TRUE(DeviceIoControl(drive, IOCTL_STORAGE_QUERY_PROPERTY, &query, sizeof query, &adapter, sizeof adapter,
+                                &returned, NULL));
+    EXPECT_EQ(returned, sizeof adapter);
+    EXPECT_EQ(adapter.MaximumTransferLength, kib * 1024);
+    EXPECT_EQ(adapter.AlignmentMask, 511u);
+    query.PropertyId = StorageDeviceProperty;
+    EXPECT_FALSE(DeviceIoControl(drive, IOCTL_STORAGE_QUERY_PROPERTY, &query, sizeof query, &adapter, sizeof adapter,
+                                 &returned, NULL));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NOT_SUPPORTED));
     CloseHandle(drive);
 }
 
@@ -238,6 +254,12 @@ TEST_F(KernelDevice, DiskRequestsRefuseWhatWindowsRefuses) {
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_FUNCTION));
     EXPECT_TRUE(DeviceIoControl(h, IOCTL_DISK_GET_PARTITION_INFO, NULL, 0, &info, sizeof info, &returned, NULL));
     EXPECT_EQ(info.PartitionLength.QuadPart, 1474560);
+    // An image file has no adapter to say how much it takes.
+    STORAGE_PROPERTY_QUERY query = {StorageAdapterProperty, PropertyStandardQuery, {0}};
+    STORAGE_ADAPTER_DESCRIPTOR adapter;
+    EXPECT_FALSE(DeviceIoControl(h, IOCTL_STORAGE_QUERY_PROPERTY, &query, sizeof query, &adapter, sizeof adapter,
+                                 &returned, NULL));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_FUNCTION));
     CloseHandle(h);
     EXPECT_FALSE(DeviceIoControl(h, IOCTL_DISK_GET_PARTITION_INFO, NULL, 0, &info, sizeof info, &returned, NULL));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
