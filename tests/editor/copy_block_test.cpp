@@ -317,6 +317,7 @@ TEST_F(CopyBlock, AFailedWriteIsSplitAndNamesTheSectorThatDidNotTakeItsBytes) {
         uint32_t lost;      // sectors not copied
     } rows[] = {
         {"the first write fails once", 3100, 300, -1, 0, 300, 0},
+        {"the write of a single sector fails once", 3100, 1, -1, 0, 1, 0},
         {"a bad sector in the second chunk", 3100, 300, 3228, 0, 300, 1},
         {"a bad sector in the first block of two", 3100, 3000, 3200, 0, 2048, 953},
         {"a bad sector in the last block copied downward", 500, 3000, 600, 0, 3000, 1},
