@@ -1,7 +1,10 @@
 // DeviceIoControl, and the disk requests that device handles answer.
 #include <cstddef>
 #include <cstring>
-#include <fstream>
+#include <cstdlib>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include "platform/kernel/intercept.h"
 #include "platform/kernel/file_object.h"
@@ -11,13 +14,17 @@ using platform::fail_with;
 
 namespace {
 
+// Read with the system's own calls, not stdio: a disk request is no file
+// the program opens.
 uint64_t read_sysfs_number(const std::string& device, const char* field) {
     std::string dir = platform::sysfs_device_dir(device);
     if (dir.empty()) return 0;
-    std::ifstream in(dir + "/" + field);
-    uint64_t value = 0;
-    in >> value;
-    return value;
+    int fd = ::open((dir + "/" + field).c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return 0;
+    char text[32] = {};
+    ssize_t got = ::read(fd, text, sizeof text - 1);
+    ::close(fd);
+    return got > 0 ? strtoull(text, nullptr, 10) : 0;
 }
 
 // Windows answers the old partition request only for MBR disks; on a GPT
