@@ -63,7 +63,8 @@ int main(int argc, char** argv) {
     reset_editor_state();
     EditorState.Instance = instance;
     AccessMode = ACCESS_DIRECT;
-    EditorState.DiskRef = open_disk_device("\\\\.\\C:");
+    strcpy(DevicePath, "\\\\.\\C:");  // as Select Disk leaves it
+    EditorState.DiskRef = open_disk_device(DevicePath);
     EditorState.LastSector = query_last_sector(EditorState.DiskRef);
     EditorState.CurrentSector = (DWORD)strtoul(source, nullptr, 10);
     int status = 1;

@@ -46,7 +46,8 @@ int main(int argc, char** argv) {
     AccessMode = ACCESS_DIRECT;
     snprintf(EditorState.ImageFileFilter, sizeof EditorState.ImageFileFilter, "Binary Files%c*.bin%cAll Files%c*.*%c%c",
              0, 0, 0, 0, 0);
-    EditorState.DiskRef = open_disk_device("\\\\.\\C:");
+    strcpy(DevicePath, "\\\\.\\C:");  // as Select Disk leaves it
+    EditorState.DiskRef = open_disk_device(DevicePath);
     if (EditorState.DiskRef == INVALID_HANDLE_VALUE) {
         fprintf(stderr, "cannot open %s\n", device.c_str());
         fs::remove_all(work);

@@ -7,6 +7,7 @@
 #include "disk/aligned_transfer.h"
 #include "disk/chunk_buffer.h"
 #include "disk/legacy_services.h"
+#include "disk/request_crew.h"
 
 DWORD read_sector_run(HANDLE disk, SectorNumber first, DWORD count, void* buffer, bool* unpositioned) {
     *unpositioned = false;
@@ -49,11 +50,20 @@ static bool refuses_writes(DWORD error) {
     return error == ERROR_WRITE_PROTECT || error == ERROR_ACCESS_DENIED;
 }
 
-DWORD write_exactly(HANDLE disk, SectorNumber first, DWORD count, const BYTE* data, BYTE* failed) {
+// What a request that wrote put of count sectors leaves to do: the rest,
+// split, on this thread.
+static DWORD write_rest(HANDLE disk, SectorNumber first, DWORD count, const BYTE* data, BYTE* failed, DWORD put,
+                        DWORD error);
+
+static DWORD write_split(HANDLE disk, SectorNumber first, DWORD count, const BYTE* data, BYTE* failed) {
     SetLastError(ERROR_SUCCESS);
     DWORD put = write_sector_run(disk, first, count, data) / SECTOR_SIZE;
+    return write_rest(disk, first, count, data, failed, put, GetLastError());
+}
+
+static DWORD write_rest(HANDLE disk, SectorNumber first, DWORD count, const BYTE* data, BYTE* failed, DWORD put,
+                        DWORD error) {
     if (put >= count) return 0;
-    DWORD error = GetLastError();
     first += put;
     data += (size_t)put * SECTOR_SIZE;
     failed += put;
@@ -70,7 +80,7 @@ DWORD write_exactly(HANDLE disk, SectorNumber first, DWORD count, const BYTE* da
         return 1;
     }
     DWORD half = count / 2;
-    DWORD lost = write_exactly(disk, first, half, data, failed);
+    DWORD lost = write_split(disk, first, half, data, failed);
     error = GetLastError();
     // A disk that refused writes as such refuses the rest too.
     if (lost == half && refuses_writes(error)) {
@@ -78,25 +88,40 @@ DWORD write_exactly(HANDLE disk, SectorNumber first, DWORD count, const BYTE* da
         SetLastError(error);
         return count;
     }
-    return lost + write_exactly(disk, first + half, count - half, data + (size_t)half * SECTOR_SIZE, failed + half);
+    return lost + write_split(disk, first + half, count - half, data + (size_t)half * SECTOR_SIZE, failed + half);
 }
 
-DWORD run_block_sectors(HANDLE disk) {
-    // The legacy services are given a chunk at a time whatever the block.
-    if (AccessMode == ACCESS_LEGACY) return RUN_BLOCK_SECTORS;
-    STORAGE_PROPERTY_QUERY query;
-    memset(&query, 0, sizeof query);
-    query.PropertyId = StorageAdapterProperty;
-    query.QueryType = PropertyStandardQuery;
-    STORAGE_ADAPTER_DESCRIPTOR adapter;
-    DWORD returned = 0;
-    if (!DeviceIoControl(disk, IOCTL_STORAGE_QUERY_PROPERTY, &query, sizeof query, &adapter, sizeof adapter, &returned,
-                         NULL) ||
-        returned < offsetof(STORAGE_ADAPTER_DESCRIPTOR, MaximumPhysicalPages))
-        return RUN_BLOCK_SECTORS;
-    DWORD sectors = adapter.MaximumTransferLength / SECTOR_SIZE / 8 * 8;
-    if (sectors < CHUNK_SECTORS) return CHUNK_SECTORS;
-    return sectors < RUN_BLOCK_SECTORS ? sectors : RUN_BLOCK_SECTORS;
+DWORD write_exactly(const RequestCrew* crew, SectorNumber first, DWORD count, const BYTE* data, BYTE* failed) {
+    RequestPiece pieces[64];
+    if (pieces_needed(crew, count) > 64) return write_split(crew->handles[0], first, count, data, failed);
+    int total = move_in_pieces(crew, true, first, count, (BYTE*)data, pieces);
+    DWORD lost = 0;
+    for (int i = 0; i < total; ++i) {
+        const RequestPiece& piece = pieces[i];
+        DWORD at = (DWORD)(piece.first - first);
+        DWORD put = piece.moved / SECTOR_SIZE;
+        lost += write_rest(crew->handles[0], piece.first, piece.count, piece.data, failed + at, put, piece.error);
+        DWORD error = GetLastError();
+        // A disk that refused writes as such refuses the rest too.
+        if (put < piece.count && refuses_writes(error)) {
+            DWORD after = at + piece.count;
+            memset(failed + after, 1, count - after);
+            SetLastError(error);
+            return lost + (count - after);
+        }
+    }
+    return lost;
+}
+
+DWORD batch_sectors(const RequestCrew* crew, SectorNumber count) {
+    DWORD blocks = 1;
+    if (crew->size > 1) {
+        blocks = crew->piece * (DWORD)crew->size / RUN_BLOCK_SECTORS;
+        if (blocks < 1) blocks = 1;
+        if (blocks > (DWORD)CREW_SIZE) blocks = CREW_SIZE;
+    }
+    DWORD sectors = blocks * RUN_BLOCK_SECTORS;
+    return count < sectors ? (DWORD)count : sectors;
 }
 
 bool begin_sector_run(SectorRun* run, HANDLE disk, SectorNumber first, SectorNumber count, bool downward) {
@@ -105,39 +130,43 @@ bool begin_sector_run(SectorRun* run, HANDLE disk, SectorNumber first, SectorNum
     run->next = first;
     run->end = first + count;
     run->downward = downward;
+    run->crew.handles[0] = disk;
+    run->crew.size = 1;
     if (count == 0) return true;
-    DWORD block = run_block_sectors(disk);
-    run->capacity = count < block ? (DWORD)count : block;
-    run->data = (BYTE*)::operator new((size_t)run->capacity * SECTOR_SIZE, std::align_val_t(TRANSFER_ALIGNMENT),
-                                      std::nothrow);
-    run->unreadable = new (std::nothrow) BYTE[run->capacity];
-    if (run->data && run->unreadable) return true;
+    run->capacity = count < RUN_BLOCK_SECTORS ? (DWORD)count : RUN_BLOCK_SECTORS;
+    begin_request_crew(&run->crew, disk, count < RUN_BLOCK_SECTORS * CREW_SIZE ? count : RUN_BLOCK_SECTORS * CREW_SIZE);
+    run->batch_capacity = batch_sectors(&run->crew, count);
+    run->batch_data = (BYTE*)::operator new((size_t)run->batch_capacity * SECTOR_SIZE,
+                                            std::align_val_t(TRANSFER_ALIGNMENT), std::nothrow);
+    run->batch_unreadable = new (std::nothrow) BYTE[run->batch_capacity];
+    if (run->batch_data && run->batch_unreadable) return true;
     end_sector_run(run);
     return false;
 }
 
 void end_sector_run(SectorRun* run) {
-    if (run->data) ::operator delete(run->data, std::align_val_t(TRANSFER_ALIGNMENT), std::nothrow);
-    delete[] run->unreadable;
-    run->data = NULL;
-    run->unreadable = NULL;
+    if (run->batch_data) ::operator delete(run->batch_data, std::align_val_t(TRANSFER_ALIGNMENT), std::nothrow);
+    delete[] run->batch_unreadable;
+    end_request_crew(&run->crew);
+    run->batch_data = run->data = NULL;
+    run->batch_unreadable = run->unreadable = NULL;
 }
 
-// Sectors [at, at + count) of the block in hand: what one request gives is
-// kept, whole sectors of it; the rest is split in two and each half asked
-// for again, down to single sectors, which are asked twice before they
-// count as unreadable.
-static void read_exactly(SectorRun* run, DWORD at, DWORD count, int tries) {
-    BYTE* into = run->data + (size_t)at * SECTOR_SIZE;
-    bool unpositioned = false;
-    DWORD got = read_sector_run(run->disk, run->first + at, count, into, &unpositioned) / SECTOR_SIZE;
+// Sectors [at, at + count) of the batch after a request for them gave got
+// of them (none and unpositioned: the disk could not be positioned): what
+// it gave is kept, whole sectors of it; the rest is split in two and each
+// half asked for again, down to single sectors, which are asked twice
+// before they count as unreadable.
+static void read_exactly(SectorRun* run, DWORD at, DWORD count, int tries);
+
+static void read_rest(SectorRun* run, DWORD at, DWORD count, DWORD got, bool unpositioned, int tries) {
     if (got > count) got = count;
     if (unpositioned) {
         // No request can reach the disk: splitting would only ask again.
         if (!run->told) MessageBoxA(NULL, "Error reading disk", "Error", MB_OK);
         run->told = true;
-        memset(into, 0, (size_t)count * SECTOR_SIZE);
-        memset(run->unreadable + at, 1, count);
+        memset(run->batch_data + (size_t)at * SECTOR_SIZE, 0, (size_t)count * SECTOR_SIZE);
+        memset(run->batch_unreadable + at, 1, count);
         return;
     }
     if (got == count) return;
@@ -148,8 +177,8 @@ static void read_exactly(SectorRun* run, DWORD at, DWORD count, int tries) {
             read_exactly(run, at, 1, tries - 1);
             return;
         }
-        memset(run->data + (size_t)at * SECTOR_SIZE, 0, SECTOR_SIZE);
-        run->unreadable[at] = 1;
+        memset(run->batch_data + (size_t)at * SECTOR_SIZE, 0, SECTOR_SIZE);
+        run->batch_unreadable[at] = 1;
         return;
     }
     DWORD half = count / 2;
@@ -157,16 +186,50 @@ static void read_exactly(SectorRun* run, DWORD at, DWORD count, int tries) {
     read_exactly(run, at + half, count - half, 2);
 }
 
-bool next_run_block(SectorRun* run) {
-    if (run->next >= run->end) return false;
-    run->sectors = run->end - run->next < run->capacity ? (DWORD)(run->end - run->next) : run->capacity;
-    run->first = run->downward ? run->end - run->sectors : run->next;
-    memset(run->unreadable, 0, run->sectors);
-    read_exactly(run, 0, run->sectors, 2);
-    if (run->downward) {
-        run->end -= run->sectors;
-    } else {
-        run->next += run->sectors;
+static void read_exactly(SectorRun* run, DWORD at, DWORD count, int tries) {
+    bool unpositioned = false;
+    DWORD got = read_sector_run(run->disk, run->batch_first + at, count, run->batch_data + (size_t)at * SECTOR_SIZE,
+                                &unpositioned) /
+                SECTOR_SIZE;
+    read_rest(run, at, count, got, unpositioned, tries);
+}
+
+// The whole batch, in the crew's pieces at once; then each piece made exact.
+static void read_batch(SectorRun* run) {
+    memset(run->batch_unreadable, 0, run->batch_sectors);
+    RequestPiece pieces[64];
+    if (pieces_needed(&run->crew, run->batch_sectors) > 64) {
+        read_exactly(run, 0, run->batch_sectors, 2);
+        return;
     }
+    int total = move_in_pieces(&run->crew, false, run->batch_first, run->batch_sectors, run->batch_data, pieces);
+    for (int i = 0; i < total; ++i)
+        read_rest(run, (DWORD)(pieces[i].first - run->batch_first), pieces[i].count, pieces[i].moved / SECTOR_SIZE,
+                  pieces[i].unpositioned, 2);
+}
+
+bool next_run_block(SectorRun* run) {
+    if (run->handed == run->batch_sectors) {
+        if (run->next >= run->end) return false;
+        SectorNumber left = run->end - run->next;
+        run->batch_sectors = left < run->batch_capacity ? (DWORD)left : run->batch_capacity;
+        run->batch_first = run->downward ? run->end - run->batch_sectors : run->next;
+        read_batch(run);
+        run->handed = 0;
+        if (run->downward) {
+            run->end -= run->batch_sectors;
+        } else {
+            run->next += run->batch_sectors;
+        }
+    }
+    // Blocks of the batch in the run's order; going down, the block at the
+    // bottom of the run is the short one, as without batches.
+    DWORD left = run->batch_sectors - run->handed;
+    run->sectors = left < run->capacity ? left : run->capacity;
+    DWORD offset = run->downward ? left - run->sectors : run->handed;
+    run->first = run->batch_first + offset;
+    run->data = run->batch_data + (size_t)offset * SECTOR_SIZE;
+    run->unreadable = run->batch_unreadable + offset;
+    run->handed += run->sectors;
     return true;
 }

@@ -5,32 +5,39 @@
 // until each sector is either moved or, alone and once more, refused.
 #pragma once
 
+#include "disk/request_crew.h"
 #include "disk/sector_access.h"
 #include "platform/win32.h"
 
-// The largest request: 1 MiB. Larger ones gain little more on a device,
-// and from a file in the page cache a block this size is still in the
-// processor's cache when it is scanned (4 MiB scanned at half the speed).
+// The block handed over: 1 MiB. From a file in the page cache a block this
+// size is still in the processor's cache when it is scanned (4 MiB scanned
+// at half the speed).
 constexpr DWORD RUN_BLOCK_SECTORS = 2048;
 
-// Sectors a block holds on this disk: no more than its adapter takes in
-// one request (IOCTL_STORAGE_QUERY_PROPERTY), in whole 4 KiB, and never
-// fewer than a chunk (every disk takes that) nor more than
-// RUN_BLOCK_SECTORS. A disk that does not say takes RUN_BLOCK_SECTORS.
-DWORD run_block_sectors(HANDLE disk);
+// Sectors moved at once with this crew: one block, or as many blocks (up
+// to CREW_SIZE) as its requests in flight cover, never more than count.
+DWORD batch_sectors(const RequestCrew* crew, SectorNumber count);
 
 struct SectorRun {
     HANDLE disk;
-    SectorNumber next;   // the first sector of the next block going up
-    SectorNumber end;    // one past the run's last sector not yet handed over
+    RequestCrew crew;
+    SectorNumber next;   // the first sector of the next batch going up
+    SectorNumber end;    // one past the run's last sector not yet read
     bool downward;       // blocks from the top of the run down, each in order
     DWORD capacity;      // sectors a block holds
-    BYTE* data;          // the block in hand; an unreadable sector's bytes are zeros
-    BYTE* unreadable;    // per sector of the block in hand: 1 when it could not be read
     bool told;           // "Error reading disk" was shown: once a run is enough
+    // The sectors read at once, handed over a block at a time.
+    DWORD batch_capacity;
+    BYTE* batch_data;        // an unreadable sector's bytes are zeros
+    BYTE* batch_unreadable;  // per sector: 1 when it could not be read
+    SectorNumber batch_first;
+    DWORD batch_sectors;
+    DWORD handed;            // of the batch's sectors
     // The block in hand.
     SectorNumber first;
     DWORD sectors;
+    BYTE* data;
+    BYTE* unreadable;
 };
 
 // False when there is no memory for the blocks.
@@ -50,9 +57,10 @@ void end_sector_run(SectorRun* run);
 // positioned.
 [[nodiscard]] DWORD write_sector_run(HANDLE disk, SectorNumber first, DWORD count, const void* buffer);
 
-// Writes count sectors from first, split like a read where a request fails
-// or falls short; failed[i] is set for each sector that, written alone and
-// once more, did not take its bytes. Returns how many did not. A disk that
-// refuses writes as such (write-protected, open for reading only) is not
-// asked again: every sector not written counts, and GetLastError says why.
-DWORD write_exactly(HANDLE disk, SectorNumber first, DWORD count, const BYTE* data, BYTE* failed);
+// Writes count sectors from first, in the crew's pieces, each split like a
+// read where its request fails or falls short; failed[i] is set for each
+// sector that, written alone and once more, did not take its bytes.
+// Returns how many did not. A disk that refuses writes as such
+// (write-protected, open for reading only) is not asked again: every
+// sector not written counts, and GetLastError says why.
+DWORD write_exactly(const RequestCrew* crew, SectorNumber first, DWORD count, const BYTE* data, BYTE* failed);

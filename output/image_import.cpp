@@ -76,9 +76,9 @@ static bool report_refused_write(SectorNumber start) {
 // split until each sector that will not take its bytes is known. False
 // when the import ends: the disk refuses writes, or the user chose to stop
 // after a failed write, which names the first sector that failed.
-static bool write_block(SectorNumber start, DWORD sectors, const BYTE* buffer, BYTE* failed) {
+static bool write_block(const RequestCrew* crew, SectorNumber start, DWORD sectors, const BYTE* buffer, BYTE* failed) {
     memset(failed, 0, sectors);
-    if (write_exactly(EditorState.DiskRef, start, sectors, buffer, failed) == 0) return true;
+    if (write_exactly(crew, start, sectors, buffer, failed) == 0) return true;
     DWORD at = 0;
     while (!failed[at]) ++at;
     if (report_refused_write(start + at)) return false;
@@ -109,10 +109,9 @@ static void report_stop(SectorNumber imported, SectorNumber count) {
 // during the last: nothing is left to stop). True when all count sectors
 // were written from the file (or their failures ignored); false also when
 // the user stopped it, *stopped then the sectors imported.
-static bool transfer(FILE* file, unsigned long long file_bytes, BYTE* buffer, BYTE* failed, SectorNumber first,
-                     SectorNumber count, SectorNumber* stopped) {
-    BYTE* spare = buffer + (size_t)RUN_BLOCK_SECTORS * SECTOR_SIZE;
-    DWORD largest = run_block_sectors(EditorState.DiskRef);
+static bool transfer(FILE* file, unsigned long long file_bytes, const RequestCrew* crew, DWORD largest, BYTE* buffer,
+                     BYTE* failed, SectorNumber first, SectorNumber count, SectorNumber* stopped) {
+    BYTE* spare = buffer + (size_t)largest * SECTOR_SIZE;
     SectorNumber moved = 0;
     while (moved < count) {
         DWORD block = count - moved < largest ? (DWORD)(count - moved) : largest;
@@ -132,11 +131,11 @@ static bool transfer(FILE* file, unsigned long long file_bytes, BYTE* buffer, BY
             // Only the file's true end keeps the disk's bytes after it.
             if (tail && !shrank && keep_disk_tail(start + block, buffer + (size_t)block * SECTOR_SIZE, tail, spare))
                 ++block;
-            if (block > 0 && !write_block(start, block, buffer, failed)) return false;
+            if (block > 0 && !write_block(crew, start, block, buffer, failed)) return false;
             if (shrank) report_short_file(moved + block);
             return false;
         }
-        if (!write_block(start, block, buffer, failed)) return false;
+        if (!write_block(crew, start, block, buffer, failed)) return false;
         SectorNumber block_end = moved + block;
         while (moved < block_end) {
             moved += block_end - moved < CHUNK_SECTORS ? block_end - moved : CHUNK_SECTORS;
@@ -186,10 +185,14 @@ static void import_from_file(SectorNumber* asked, SectorNumber* fitted) {
     }
     SectorNumber first = EditorState.CurrentSector;
     SectorNumber on_disk = sectors_within_disk(first, count, EditorState.LastSector);
-    // A block and a spare sector after it, in memory a device can move.
-    BYTE* buffer = (BYTE*)::operator new((size_t)(RUN_BLOCK_SECTORS + 1) * SECTOR_SIZE,
-                                         std::align_val_t(TRANSFER_ALIGNMENT), std::nothrow);
-    BYTE* failed = new (std::nothrow) BYTE[RUN_BLOCK_SECTORS];
+    // A block (as many as the disk takes in flight at once) and a spare
+    // sector after it, in memory a device can move.
+    RequestCrew crew;
+    begin_request_crew(&crew, EditorState.DiskRef, on_disk);
+    DWORD largest = batch_sectors(&crew, RUN_BLOCK_SECTORS * CREW_SIZE);
+    BYTE* buffer = (BYTE*)::operator new((size_t)(largest + 1) * SECTOR_SIZE, std::align_val_t(TRANSFER_ALIGNMENT),
+                                         std::nothrow);
+    BYTE* failed = new (std::nothrow) BYTE[largest];
     WritesRefused = false;
     if (!buffer || !failed) {
         report_import_failure();
@@ -197,7 +200,7 @@ static void import_from_file(SectorNumber* asked, SectorNumber* fitted) {
         // The disk ended first only if the file still has more to give.
         begin_transfer_progress("Import Sector(s)");
         SectorNumber stopped = 0;
-        bool whole = transfer(file, file_bytes, buffer, failed, first, on_disk, &stopped);
+        bool whole = transfer(file, file_bytes, &crew, largest, buffer, failed, first, on_disk, &stopped);
         end_transfer_progress();
         if (stopped) report_stop(stopped, on_disk);
         if (whole && on_disk < count && fgetc(file) != EOF) {
@@ -209,6 +212,7 @@ static void import_from_file(SectorNumber* asked, SectorNumber* fitted) {
     }
     if (buffer) ::operator delete(buffer, std::align_val_t(TRANSFER_ALIGNMENT), std::nothrow);
     delete[] failed;
+    end_request_crew(&crew);
     reread_shown_sector();
     fclose(file);
 }

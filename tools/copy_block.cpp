@@ -22,29 +22,31 @@ struct CopyRun {
     SectorNumber total;      // sectors asked for
     SectorNumber reachable;  // of those, the ones whose source and destination lie on the disk
     SectorRun blocks;        // the source, read a block at a time
-    BYTE* failed;            // per sector of the block in hand: its write failed
+    BYTE* failed;            // per sector of the batch in hand: its write failed
     SectorNumber copied;     // sectors read and written
     SectorNumber unread;     // sectors that could not be read: their destination keeps its bytes
     bool write_failed;
     bool stopped;     // by the user, before the end
 };
 
-// Writes the block in hand, each stretch of the sectors read in one request.
-// A failed write is reported, naming the first sector that did not take
-// its bytes, and ends the copy.
-static void write_block(CopyRun* run) {
-    const SectorRun& block = run->blocks;
-    SectorNumber to = run->destination + (block.first - run->source);
-    for (DWORD at = 0; at < block.sectors;) {
-        if (block.unreadable[at]) {
+// Writes the sectors read with the block in hand (the blocks read together
+// are written together, in as many requests at once as the disk takes),
+// each stretch of the sectors read in one transfer. A failed write is
+// reported, naming the first sector that did not take its bytes, and ends
+// the copy.
+static void write_batch(CopyRun* run) {
+    const SectorRun& read = run->blocks;
+    SectorNumber to = run->destination + (read.batch_first - run->source);
+    for (DWORD at = 0; at < read.batch_sectors;) {
+        if (read.batch_unreadable[at]) {
             if (run->unread++ == 0) MessageBoxA(run->dialog, "Error accessing contents of sector", "Data Error", MB_OK);
             ++at;
             continue;
         }
         DWORD end = at;
-        while (end < block.sectors && !block.unreadable[end]) ++end;
+        while (end < read.batch_sectors && !read.batch_unreadable[end]) ++end;
         memset(run->failed + at, 0, end - at);
-        DWORD lost = write_exactly(EditorState.DiskRef, to + at, end - at, block.data + (size_t)at * SECTOR_SIZE,
+        DWORD lost = write_exactly(&read.crew, to + at, end - at, read.batch_data + (size_t)at * SECTOR_SIZE,
                                    run->failed + at);
         run->copied += end - at - lost;
         if (lost > 0) {
@@ -74,7 +76,7 @@ static void copy_sectors(CopyRun* run) {
     SectorRun* blocks = &run->blocks;
     SectorNumber done = 0;
     while (!run->write_failed && next_run_block(blocks)) {
-        write_block(run);
+        if (blocks->handed == blocks->sectors) write_batch(run);
         SectorNumber block_done = done + blocks->sectors;
         bool more = blocks->next < blocks->end;
         while (done < block_done) {
@@ -141,7 +143,7 @@ static void copy_block(HWND dialog) {
     run.reachable = sectors_within_disk(run.destination, sectors_within_disk(run.source, run.total, last), last);
     bool downward = run.destination > run.source && run.destination - run.source < run.reachable;
     if (!begin_sector_run(&run.blocks, EditorState.DiskRef, run.source, run.reachable, downward) ||
-        !(run.failed = new (std::nothrow) BYTE[run.blocks.capacity + 1])) {
+        !(run.failed = new (std::nothrow) BYTE[run.blocks.batch_capacity + 1])) {
         end_sector_run(&run.blocks);
         MessageBoxA(EditorState.MainWindow, "Insufficient free memory to perform transfer", "Error Copying", MB_OK);
         PostMessageA(dialog, WM_CLOSE, 0, 0);

@@ -162,9 +162,13 @@ TEST_F(ExportImport, ExportFromSector1000ReadsTheRunInOneRequestIntoTheFileInOrd
 }
 
 // A disk whose adapter takes at most 256 KiB a request is asked for no
-// more: 1500 sectors in requests of 512, read and written.
-TEST_F(ExportImport, RunsAskNoMoreOfADiskThanItTakesInOneRequest) {
+// more: 1500 sectors in three requests of up to 512, read and written at
+// once on handles of their own; and a bad sector in one of them costs that
+// sector alone, in an export and in a copy.
+TEST_F(ExportImport, RunsAskNoMoreOfADiskThanItTakesInOneRequestAndKeepSeveralInFlight) {
     write_whole_file(image("in.bin"), stamped_run(5000, 1500));
+    write_stamped_image(image("c.img"), 4000);
+    write_file_bytes(image("c.img"), 3600 * 512 + 10, {'F', 'I', 'N', 'D', 'M', 'E'});
     LoopDevice loop(image("c.img"));
     REQUIRE_LOOP(loop);
     const std::string limit = "/sys/block/" + fs::path(loop.device()).filename().string() + "/queue/max_sectors_kb";
@@ -187,13 +191,46 @@ TEST_F(ExportImport, RunsAskNoMoreOfADiskThanItTakesInOneRequest) {
     host_.check("count the reads", [&] { reads = platform::faults::calls(platform::faults::Call::ReadFile); });
     import_from(image("in.bin"), "");
     host_.check("count the writes", [&] { writes = platform::faults::calls(platform::faults::Call::WriteFile); });
+    search_disk_for_text("FINDME");  // from sector 100, in batches of requests in flight on the search's thread
+    SectorNumber found = 0;
+    host_.check("where the search stopped", [&] { found = EditorState.CurrentSector; });
+    go_to(100);
+    std::vector<uint8_t> imported;
+    host_.check("bad sectors in the second and third requests", [&] {
+        imported = read_file_bytes(image("c.img"), 0, 4000 * 512);
+        platform::faults::plant_bad_sector(loop.device(), 800);
+        platform::faults::plant_bad_sector(loop.device(), 3100, platform::faults::Call::WriteFile);
+    });
+    export_to(image("bad.bin"), "1500");
+    host_.answer_message_box(IDOK);
+    copy_block("2000", "1500");
+    host_.answer_message_box(IDOK);
+    host_.answer_message_box(IDOK);
+    host_.answer_message_box(IDOK);
     quit();
     run_editor();
+    platform::faults::disarm_all();
     EXPECT_EQ(read_file_bytes(image("out.bin"), 0, 1500 * 512), stamped_run(100, 1500));
-    EXPECT_EQ(on_disk(100, 1500), stamped_run(5000, 1500));
-    EXPECT_EQ(reads, 3u) << "three blocks";
+    EXPECT_EQ(reads, 3u) << "three requests";
     EXPECT_EQ(writes, 3u);
-    EXPECT_TRUE(boxes().empty());
+    EXPECT_EQ(found, 3600u);
+    ASSERT_EQ(imported.size(), 4000u * 512);
+    std::vector<uint8_t> exported(imported.begin() + 100 * 512, imported.begin() + 1600 * 512);
+    std::fill(exported.begin() + 700 * 512, exported.begin() + 701 * 512, 0);
+    EXPECT_TRUE(read_file_bytes(image("bad.bin"), 0, 1500 * 512) == exported) << "zeros for the bad sector alone";
+    std::vector<uint8_t> copied = imported;
+    std::copy(imported.begin() + 100 * 512, imported.begin() + 1600 * 512, copied.begin() + 2000 * 512);
+    for (uint64_t kept : {2700, 3100}) std::copy_n(imported.begin() + kept * 512, 512, copied.begin() + kept * 512);
+    EXPECT_TRUE(read_file_bytes(image("c.img"), 0, 4000 * 512) == copied)
+        << "the copy leaves the unread and the unwritten sector alone";
+    auto seen = boxes();
+    ASSERT_EQ(seen.size(), 4u);
+    EXPECT_EQ(seen[0].text, "1 sector(s) could not be read and were exported as zeros.");
+    EXPECT_EQ(seen[1].text, "Error accessing contents of sector");
+    EXPECT_EQ(seen[2].text, "Error writing at sector 3100");
+    EXPECT_EQ(seen[3].text,
+              "2 of 1500 sectors were not copied.\n1 of them could not be read: their destination sectors were left "
+              "as they were.");
 }
 
 TEST_F(ExportImport, ExportOfOneSectorTakesTheDiskNotTheEditsAndBothDialogsOfferTheLastPath) {

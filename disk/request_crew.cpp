@@ -1,0 +1,107 @@
+#include "disk/request_crew.h"
+
+#include <stddef.h>
+#include <string.h>
+
+#include "disk/chunk_buffer.h"
+#include "disk/sector_run.h"
+
+DWORD largest_request(HANDLE disk) {
+    // The legacy services are given a chunk at a time whatever is asked.
+    if (AccessMode == ACCESS_LEGACY) return 0;
+    STORAGE_PROPERTY_QUERY query;
+    memset(&query, 0, sizeof query);
+    query.PropertyId = StorageAdapterProperty;
+    query.QueryType = PropertyStandardQuery;
+    STORAGE_ADAPTER_DESCRIPTOR adapter;
+    DWORD returned = 0;
+    if (!DeviceIoControl(disk, IOCTL_STORAGE_QUERY_PROPERTY, &query, sizeof query, &adapter, sizeof adapter, &returned,
+                         NULL) ||
+        returned < offsetof(STORAGE_ADAPTER_DESCRIPTOR, MaximumPhysicalPages))
+        return 0;
+    DWORD sectors = adapter.MaximumTransferLength / SECTOR_SIZE / 8 * 8;
+    return sectors < CHUNK_SECTORS ? CHUNK_SECTORS : sectors;
+}
+
+int pieces_needed(const RequestCrew* crew, DWORD count) {
+    if (crew->piece == 0 || count <= crew->piece) return 1;
+    return (int)((count + crew->piece - 1) / crew->piece);
+}
+
+void begin_request_crew(RequestCrew* crew, HANDLE disk, SectorNumber count) {
+    memset(crew, 0, sizeof *crew);
+    crew->handles[0] = disk;
+    crew->size = 1;
+    crew->piece = largest_request(disk);
+    if (crew->piece == 0 || count <= crew->piece || !names_open_disk(disk, DevicePath)) return;
+    SectorNumber wanted = (count + crew->piece - 1) / crew->piece;
+    while (crew->size < CREW_SIZE && (SectorNumber)crew->size < wanted) {
+        HANDLE handle = CreateFileA(DevicePath, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+                                    OPEN_EXISTING, FILE_FLAG_NO_BUFFERING, NULL);
+        if (handle == INVALID_HANDLE_VALUE)
+            handle = CreateFileA(DevicePath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
+                                 FILE_FLAG_NO_BUFFERING, NULL);
+        if (handle == INVALID_HANDLE_VALUE) break;
+        crew->handles[crew->size++] = handle;
+    }
+}
+
+void end_request_crew(RequestCrew* crew) {
+    for (int i = 1; i < crew->size; ++i) CloseHandle(crew->handles[i]);
+    crew->size = 1;
+}
+
+struct PieceJob {
+    HANDLE disk;
+    bool writing;
+    RequestPiece* piece;
+};
+
+static DWORD WINAPI move_piece(LPVOID parameter) {
+    PieceJob* job = (PieceJob*)parameter;
+    RequestPiece* piece = job->piece;
+    SetLastError(ERROR_SUCCESS);
+    piece->unpositioned = false;
+    if (job->writing) {
+        piece->moved = write_sector_run(job->disk, piece->first, piece->count, piece->data);
+    } else {
+        piece->moved = read_sector_run(job->disk, piece->first, piece->count, piece->data, &piece->unpositioned);
+    }
+    piece->error = GetLastError();
+    return 0;
+}
+
+int move_in_pieces(const RequestCrew* crew, bool writing, SectorNumber first, DWORD count, BYTE* data,
+                   RequestPiece* pieces) {
+    int total = pieces_needed(crew, count);
+    DWORD size = total == 1 ? count : crew->piece;
+    for (int i = 0; i < total; ++i) {
+        DWORD at = (DWORD)i * size;
+        pieces[i].first = first + at;
+        pieces[i].count = count - at < size ? count - at : size;
+        pieces[i].data = data + (size_t)at * SECTOR_SIZE;
+    }
+    // In rounds of as many pieces as there are handles: the first of each
+    // on this thread, the others each on a thread of its own.
+    for (int round = 0; round < total; round += crew->size) {
+        PieceJob jobs[CREW_SIZE];
+        HANDLE threads[CREW_SIZE] = {};
+        int in_round = total - round < crew->size ? total - round : crew->size;
+        for (int i = 0; i < in_round; ++i) jobs[i] = PieceJob{crew->handles[i], writing, &pieces[round + i]};
+        for (int i = 1; i < in_round; ++i) {
+            DWORD id = 0;
+            threads[i] = CreateThread(NULL, 0, move_piece, &jobs[i], 0, &id);
+        }
+        move_piece(&jobs[0]);
+        for (int i = 1; i < in_round; ++i) {
+            if (threads[i]) {
+                WaitForSingleObject(threads[i], INFINITE);
+                CloseHandle(threads[i]);
+            } else {
+                // No thread to be had: this one does it.
+                move_piece(&jobs[i]);
+            }
+        }
+    }
+    return total;
+}
