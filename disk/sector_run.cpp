@@ -100,14 +100,27 @@ DWORD write_exactly(const RequestCrew* crew, SectorNumber first, DWORD count, co
         const RequestPiece& piece = pieces[i];
         DWORD at = (DWORD)(piece.first - first);
         DWORD put = piece.moved / SECTOR_SIZE;
-        lost += write_rest(crew->handles[0], piece.first, piece.count, piece.data, failed + at, put, piece.error);
+        if (i % crew->size == 0) {
+            lost += write_rest(crew->handles[0], piece.first, piece.count, piece.data, failed + at, put, piece.error);
+        } else if (put < piece.count) {
+            // What a handle of the crew did not write, the disk's own is asked to.
+            lost += write_split(crew->handles[0], piece.first + put, piece.count - put,
+                                piece.data + (size_t)put * SECTOR_SIZE, failed + at + put);
+        }
         DWORD error = GetLastError();
-        // A disk that refused writes as such refuses the rest too.
+        // A disk that refused writes as such refuses the rest too: the
+        // pieces not yet asked for, and what those asked for at the same
+        // time did not write.
         if (put < piece.count && refuses_writes(error)) {
-            DWORD after = at + piece.count;
-            memset(failed + after, 1, count - after);
+            int round_end = (i / crew->size + 1) * crew->size;
+            for (int j = i + 1; j < total; ++j) {
+                DWORD done = j < round_end ? pieces[j].moved / SECTOR_SIZE : 0;
+                if (done > pieces[j].count) done = pieces[j].count;
+                memset(failed + (pieces[j].first - first) + done, 1, pieces[j].count - done);
+                lost += pieces[j].count - done;
+            }
             SetLastError(error);
-            return lost + (count - after);
+            return lost;
         }
     }
     return lost;
@@ -203,9 +216,15 @@ static void read_batch(SectorRun* run) {
         return;
     }
     int total = move_in_pieces(&run->crew, false, run->batch_first, run->batch_sectors, run->batch_data, pieces);
-    for (int i = 0; i < total; ++i)
-        read_rest(run, (DWORD)(pieces[i].first - run->batch_first), pieces[i].count, pieces[i].moved / SECTOR_SIZE,
-                  pieces[i].unpositioned, 2);
+    for (int i = 0; i < total; ++i) {
+        DWORD at = (DWORD)(pieces[i].first - run->batch_first), got = pieces[i].moved / SECTOR_SIZE;
+        if (i % run->crew.size == 0) {
+            read_rest(run, at, pieces[i].count, got, pieces[i].unpositioned, 2);
+        } else if (got < pieces[i].count) {
+            // What a handle of the crew did not give, the disk's own is asked for.
+            read_exactly(run, at + got, pieces[i].count - got, 2);
+        }
+    }
 }
 
 bool next_run_block(SectorRun* run) {
