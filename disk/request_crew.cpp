@@ -51,12 +51,6 @@ void end_request_crew(RequestCrew* crew) {
     crew->size = 1;
 }
 
-struct PieceJob {
-    HANDLE disk;
-    bool writing;
-    RequestPiece* piece;
-};
-
 static DWORD WINAPI move_piece(LPVOID parameter) {
     PieceJob* job = (PieceJob*)parameter;
     RequestPiece* piece = job->piece;
@@ -71,8 +65,7 @@ static DWORD WINAPI move_piece(LPVOID parameter) {
     return 0;
 }
 
-int move_in_pieces(const RequestCrew* crew, bool writing, SectorNumber first, DWORD count, BYTE* data,
-                   RequestPiece* pieces) {
+static int cut_pieces(const RequestCrew* crew, SectorNumber first, DWORD count, BYTE* data, RequestPiece* pieces) {
     int total = pieces_needed(crew, count);
     DWORD size = total == 1 ? count : crew->piece;
     for (int i = 0; i < total; ++i) {
@@ -80,7 +73,37 @@ int move_in_pieces(const RequestCrew* crew, bool writing, SectorNumber first, DW
         pieces[i].first = first + at;
         pieces[i].count = count - at < size ? count - at : size;
         pieces[i].data = data + (size_t)at * SECTOR_SIZE;
+        pieces[i].moved = 0;
+        pieces[i].unpositioned = false;
+        pieces[i].error = ERROR_SUCCESS;
     }
+    return total;
+}
+
+void start_pieces(const RequestCrew* crew, bool writing, SectorNumber first, DWORD count, BYTE* data,
+                  RequestPiece* pieces, PiecesInFlight* flight) {
+    flight->count = cut_pieces(crew, first, count, data, pieces);
+    for (int i = 0; i < flight->count; ++i) {
+        flight->jobs[i] = PieceJob{crew->handles[i], writing, &pieces[i]};
+        DWORD id = 0;
+        flight->threads[i] = CreateThread(NULL, 0, move_piece, &flight->jobs[i], 0, &id);
+        if (!flight->threads[i]) move_piece(&flight->jobs[i]);
+    }
+}
+
+void finish_pieces(PiecesInFlight* flight) {
+    for (int i = 0; i < flight->count; ++i) {
+        if (!flight->threads[i]) continue;
+        WaitForSingleObject(flight->threads[i], INFINITE);
+        CloseHandle(flight->threads[i]);
+        flight->threads[i] = NULL;
+    }
+    flight->count = 0;
+}
+
+int move_in_pieces(const RequestCrew* crew, bool writing, SectorNumber first, DWORD count, BYTE* data,
+                   RequestPiece* pieces) {
+    int total = cut_pieces(crew, first, count, data, pieces);
     // In rounds of as many pieces as there are handles: the first of each
     // on this thread, the others each on a thread of its own.
     for (int round = 0; round < total; round += crew->size) {

@@ -44,3 +44,22 @@ struct RequestPiece {
 int pieces_needed(const RequestCrew* crew, DWORD count);
 int move_in_pieces(const RequestCrew* crew, bool writing, SectorNumber first, DWORD count, BYTE* data,
                    RequestPiece* pieces);
+
+// Pieces started on threads of their own, one per handle of the crew, to
+// be waited for before their memory is touched.
+struct PieceJob {
+    HANDLE disk;
+    bool writing;
+    RequestPiece* piece;
+};
+struct PiecesInFlight {
+    PieceJob jobs[CREW_SIZE];
+    HANDLE threads[CREW_SIZE];
+    int count;
+};
+// Cuts count sectors from first into pieces (no more than the crew has
+// handles) and starts them; a piece no thread could be had for is moved
+// at once.
+void start_pieces(const RequestCrew* crew, bool writing, SectorNumber first, DWORD count, BYTE* data,
+                  RequestPiece* pieces, PiecesInFlight* flight);
+void finish_pieces(PiecesInFlight* flight);

@@ -137,7 +137,8 @@ DWORD batch_sectors(const RequestCrew* crew, SectorNumber count) {
     return count < sectors ? (DWORD)count : sectors;
 }
 
-bool begin_sector_run(SectorRun* run, HANDLE disk, SectorNumber first, SectorNumber count, bool downward) {
+bool begin_sector_run(SectorRun* run, HANDLE disk, SectorNumber first, SectorNumber count, bool downward,
+                      bool ahead) {
     memset(run, 0, sizeof *run);
     run->disk = disk;
     run->next = first;
@@ -152,17 +153,36 @@ bool begin_sector_run(SectorRun* run, HANDLE disk, SectorNumber first, SectorNum
     run->batch_data = (BYTE*)::operator new((size_t)run->batch_capacity * SECTOR_SIZE,
                                             std::align_val_t(TRANSFER_ALIGNMENT), std::nothrow);
     run->batch_unreadable = new (std::nothrow) BYTE[run->batch_capacity];
-    if (run->batch_data && run->batch_unreadable) return true;
-    end_sector_run(run);
-    return false;
+    if (!run->batch_data || !run->batch_unreadable) {
+        end_sector_run(run);
+        return false;
+    }
+    // Worth it only where every piece of a batch has a handle of its own
+    // and there is a next batch.
+    if (ahead && run->crew.size > 1 && pieces_needed(&run->crew, run->batch_capacity) <= run->crew.size &&
+        count > run->batch_capacity) {
+        run->spare_data = (BYTE*)::operator new((size_t)run->batch_capacity * SECTOR_SIZE,
+                                                std::align_val_t(TRANSFER_ALIGNMENT), std::nothrow);
+        run->spare_unreadable = new (std::nothrow) BYTE[run->batch_capacity];
+        run->ahead = run->spare_data && run->spare_unreadable;
+    }
+    return true;
+}
+
+static void free_batch(BYTE* data, BYTE* unreadable) {
+    if (data) ::operator delete(data, std::align_val_t(TRANSFER_ALIGNMENT), std::nothrow);
+    delete[] unreadable;
 }
 
 void end_sector_run(SectorRun* run) {
-    if (run->batch_data) ::operator delete(run->batch_data, std::align_val_t(TRANSFER_ALIGNMENT), std::nothrow);
-    delete[] run->batch_unreadable;
+    // Nothing is freed under a read still in flight.
+    if (run->in_flight) finish_pieces(&run->flight);
+    run->in_flight = false;
+    free_batch(run->batch_data, run->batch_unreadable);
+    free_batch(run->spare_data, run->spare_unreadable);
     end_request_crew(&run->crew);
-    run->batch_data = run->data = NULL;
-    run->batch_unreadable = run->unreadable = NULL;
+    run->batch_data = run->data = run->spare_data = NULL;
+    run->batch_unreadable = run->unreadable = run->spare_unreadable = NULL;
 }
 
 // Sectors [at, at + count) of the batch after a request for them gave got
@@ -227,18 +247,55 @@ static void read_batch(SectorRun* run) {
     }
 }
 
+// The sectors of the run the next batch takes, no longer to be read.
+static void take_batch(SectorRun* run, SectorNumber* first, DWORD* sectors) {
+    SectorNumber left = run->end - run->next;
+    *sectors = left < run->batch_capacity ? (DWORD)left : run->batch_capacity;
+    *first = run->downward ? run->end - *sectors : run->next;
+    if (run->downward) {
+        run->end -= *sectors;
+    } else {
+        run->next += *sectors;
+    }
+}
+
+// The batch read ahead becomes the one in hand, made exact on this thread
+// once every piece is in.
+static void land_flight(SectorRun* run) {
+    finish_pieces(&run->flight);
+    run->in_flight = false;
+    BYTE* data = run->batch_data;
+    BYTE* unreadable = run->batch_unreadable;
+    run->batch_data = run->spare_data;
+    run->batch_unreadable = run->spare_unreadable;
+    run->spare_data = data;
+    run->spare_unreadable = unreadable;
+    run->batch_first = run->flight_first;
+    run->batch_sectors = run->flight_sectors;
+    memset(run->batch_unreadable, 0, run->batch_sectors);
+    for (const RequestPiece& piece : run->flight_pieces) {
+        if (piece.count == 0) continue;
+        DWORD at = (DWORD)(piece.first - run->batch_first), got = piece.moved / SECTOR_SIZE;
+        if (got < piece.count) read_exactly(run, at + got, piece.count - got, 2);
+    }
+}
+
 bool next_run_block(SectorRun* run) {
     if (run->handed == run->batch_sectors) {
-        if (run->next >= run->end) return false;
-        SectorNumber left = run->end - run->next;
-        run->batch_sectors = left < run->batch_capacity ? (DWORD)left : run->batch_capacity;
-        run->batch_first = run->downward ? run->end - run->batch_sectors : run->next;
-        read_batch(run);
-        run->handed = 0;
-        if (run->downward) {
-            run->end -= run->batch_sectors;
+        if (run->in_flight) {
+            land_flight(run);
         } else {
-            run->next += run->batch_sectors;
+            if (run->next >= run->end) return false;
+            take_batch(run, &run->batch_first, &run->batch_sectors);
+            read_batch(run);
+        }
+        run->handed = 0;
+        if (run->ahead && run->next < run->end) {
+            take_batch(run, &run->flight_first, &run->flight_sectors);
+            memset(run->flight_pieces, 0, sizeof run->flight_pieces);
+            start_pieces(&run->crew, false, run->flight_first, run->flight_sectors, run->spare_data,
+                         run->flight_pieces, &run->flight);
+            run->in_flight = true;
         }
     }
     // Blocks of the batch in the run's order; going down, the block at the

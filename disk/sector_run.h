@@ -33,6 +33,16 @@ struct SectorRun {
     SectorNumber batch_first;
     DWORD batch_sectors;
     DWORD handed;            // of the batch's sectors
+    // The next batch, read while this one is used (Search: it is scanned
+    // meanwhile) where the crew has a handle for each of its pieces.
+    bool ahead;
+    BYTE* spare_data;
+    BYTE* spare_unreadable;
+    bool in_flight;
+    SectorNumber flight_first;
+    DWORD flight_sectors;
+    RequestPiece flight_pieces[CREW_SIZE];
+    PiecesInFlight flight;
     // The block in hand.
     SectorNumber first;
     DWORD sectors;
@@ -40,8 +50,11 @@ struct SectorRun {
     BYTE* unreadable;
 };
 
-// False when there is no memory for the blocks.
-bool begin_sector_run(SectorRun* run, HANDLE disk, SectorNumber first, SectorNumber count, bool downward = false);
+// False when there is no memory for the blocks. ahead: the next batch may
+// be read while the caller works on this one, which must then not use the
+// disk itself until the run ends.
+bool begin_sector_run(SectorRun* run, HANDLE disk, SectorNumber first, SectorNumber count, bool downward = false,
+                      bool ahead = false);
 // Reads the next block into run->data: first, sectors, and the flags of
 // the unreadable ones. False at the end of the run.
 bool next_run_block(SectorRun* run);

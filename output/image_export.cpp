@@ -92,7 +92,7 @@ void export_sectors() {
     SectorNumber first = EditorState.CurrentSector;
     SectorNumber count = sectors_within_disk(first, asked, EditorState.LastSector);
     SectorRun run;
-    if (!begin_sector_run(&run, EditorState.DiskRef, first, count)) {
+    if (!begin_sector_run(&run, EditorState.DiskRef, first, count, false, true)) {
         report_export_failure();
         return;
     }

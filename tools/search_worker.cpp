@@ -178,7 +178,7 @@ DWORD WINAPI search_worker(LPVOID) {
     } else if (WorkerPatternLength > 0 && start <= EditorState.LastSector) {
         SectorNumber range = EditorState.LastSector - start + 1;
         SectorRun run;
-        if (!begin_sector_run(&run, EditorState.DiskRef, start, range)) {
+        if (!begin_sector_run(&run, EditorState.DiskRef, start, range, false, true)) {
             tell("Insufficient memory to perform search", "Search Error");
         } else {
             found = scan_disk(&run, start, range, &hit, &unread);
