@@ -23,9 +23,26 @@ DWORD largest_request(HANDLE disk) {
     return sectors < CHUNK_SECTORS ? CHUNK_SECTORS : sectors;
 }
 
-int pieces_needed(const RequestCrew* crew, DWORD count) {
+// Every logical sector there is (up to 64 KiB) begins where these do.
+constexpr DWORD WRITE_CUT_SECTORS = 128;
+
+// The sectors of a piece and of the first one: writes are cut where 64 KiB
+// begin, so the first piece ends at such a place.
+static DWORD piece_size(const RequestCrew* crew, bool writing) {
+    if (!writing) return crew->piece;
+    DWORD size = crew->piece / WRITE_CUT_SECTORS * WRITE_CUT_SECTORS;
+    return size ? size : WRITE_CUT_SECTORS;
+}
+static DWORD first_piece(const RequestCrew* crew, bool writing, SectorNumber first) {
+    DWORD size = piece_size(crew, writing);
+    return writing ? size - (DWORD)(first % WRITE_CUT_SECTORS) : size;
+}
+
+int pieces_needed(const RequestCrew* crew, bool writing, SectorNumber first, DWORD count) {
     if (crew->piece == 0 || count <= crew->piece) return 1;
-    return (int)((count + crew->piece - 1) / crew->piece);
+    DWORD head = first_piece(crew, writing, first), size = piece_size(crew, writing);
+    if (count <= head) return 1;
+    return 1 + (int)((count - head + size - 1) / size);
 }
 
 void begin_request_crew(RequestCrew* crew, HANDLE disk, SectorNumber count) {
@@ -65,14 +82,16 @@ static DWORD WINAPI move_piece(LPVOID parameter) {
     return 0;
 }
 
-static int cut_pieces(const RequestCrew* crew, SectorNumber first, DWORD count, BYTE* data, RequestPiece* pieces) {
-    int total = pieces_needed(crew, count);
-    DWORD size = total == 1 ? count : crew->piece;
+static int cut_pieces(const RequestCrew* crew, bool writing, SectorNumber first, DWORD count, BYTE* data,
+                      RequestPiece* pieces) {
+    int total = pieces_needed(crew, writing, first, count);
+    DWORD at = 0;
     for (int i = 0; i < total; ++i) {
-        DWORD at = (DWORD)i * size;
+        DWORD size = total == 1 ? count : i == 0 ? first_piece(crew, writing, first) : piece_size(crew, writing);
         pieces[i].first = first + at;
         pieces[i].count = count - at < size ? count - at : size;
         pieces[i].data = data + (size_t)at * SECTOR_SIZE;
+        at += pieces[i].count;
         pieces[i].moved = 0;
         pieces[i].unpositioned = false;
         pieces[i].error = ERROR_SUCCESS;
@@ -82,7 +101,7 @@ static int cut_pieces(const RequestCrew* crew, SectorNumber first, DWORD count, 
 
 void start_pieces(const RequestCrew* crew, bool writing, SectorNumber first, DWORD count, BYTE* data,
                   RequestPiece* pieces, PiecesInFlight* flight) {
-    flight->count = cut_pieces(crew, first, count, data, pieces);
+    flight->count = cut_pieces(crew, writing, first, count, data, pieces);
     for (int i = 0; i < flight->count; ++i) {
         flight->jobs[i] = PieceJob{crew->handles[i], writing, &pieces[i]};
         DWORD id = 0;
@@ -103,7 +122,7 @@ void finish_pieces(PiecesInFlight* flight) {
 
 int move_in_pieces(const RequestCrew* crew, bool writing, SectorNumber first, DWORD count, BYTE* data,
                    RequestPiece* pieces) {
-    int total = cut_pieces(crew, first, count, data, pieces);
+    int total = cut_pieces(crew, writing, first, count, data, pieces);
     // In rounds of as many pieces as there are handles: the first of each
     // on this thread, the others each on a thread of its own.
     for (int round = 0; round < total; round += crew->size) {

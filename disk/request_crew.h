@@ -40,8 +40,12 @@ struct RequestPiece {
 
 // Cuts count sectors from first into pieces of the crew's size and moves
 // them, as many at once as it has handles; pieces[] (room for
-// pieces_needed) says what each moved. The number of pieces.
-int pieces_needed(const RequestCrew* crew, DWORD count);
+// pieces_needed) says what each moved. The number of pieces. Writes are
+// cut only where 64 KiB begin on the disk: on a disk whose logical sector
+// is larger than 512 bytes, a piece that ends inside one reads, changes
+// and writes back the whole of it, and two pieces doing so at once would
+// each put back the other's old bytes.
+int pieces_needed(const RequestCrew* crew, bool writing, SectorNumber first, DWORD count);
 int move_in_pieces(const RequestCrew* crew, bool writing, SectorNumber first, DWORD count, BYTE* data,
                    RequestPiece* pieces);
 

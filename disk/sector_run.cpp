@@ -93,7 +93,7 @@ static DWORD write_rest(HANDLE disk, SectorNumber first, DWORD count, const BYTE
 
 DWORD write_exactly(const RequestCrew* crew, SectorNumber first, DWORD count, const BYTE* data, BYTE* failed) {
     RequestPiece pieces[64];
-    if (pieces_needed(crew, count) > 64) return write_split(crew->handles[0], first, count, data, failed);
+    if (pieces_needed(crew, true, first, count) > 64) return write_split(crew->handles[0], first, count, data, failed);
     int total = move_in_pieces(crew, true, first, count, (BYTE*)data, pieces);
     DWORD lost = 0;
     for (int i = 0; i < total; ++i) {
@@ -159,7 +159,7 @@ bool begin_sector_run(SectorRun* run, HANDLE disk, SectorNumber first, SectorNum
     }
     // Worth it only where every piece of a batch has a handle of its own
     // and there is a next batch.
-    if (ahead && run->crew.size > 1 && pieces_needed(&run->crew, run->batch_capacity) <= run->crew.size &&
+    if (ahead && run->crew.size > 1 && pieces_needed(&run->crew, false, first, run->batch_capacity) <= run->crew.size &&
         count > run->batch_capacity) {
         run->spare_data = (BYTE*)::operator new((size_t)run->batch_capacity * SECTOR_SIZE,
                                                 std::align_val_t(TRANSFER_ALIGNMENT), std::nothrow);
@@ -231,7 +231,7 @@ static void read_exactly(SectorRun* run, DWORD at, DWORD count, int tries) {
 static void read_batch(SectorRun* run) {
     memset(run->batch_unreadable, 0, run->batch_sectors);
     RequestPiece pieces[64];
-    if (pieces_needed(&run->crew, run->batch_sectors) > 64) {
+    if (pieces_needed(&run->crew, false, run->batch_first, run->batch_sectors) > 64) {
         read_exactly(run, 0, run->batch_sectors, 2);
         return;
     }

@@ -155,38 +155,49 @@ TEST_F(CopyBlock, RunsLongerThanABlockOverlappingByAnyAmountGetTheSourcesOrigina
 // On a loop device (requests of at most 1280 KiB) a run is read four
 // blocks at a time, in pieces in flight at once, and written so: long runs
 // overlapping from above and from below, and apart, with a bad sector
-// inside a batch, against a model of the image.
+// inside a batch, against a model of the image; with 512- and 4096-byte
+// sectors (pieces written at once must not share a logical sector).
 TEST_F(CopyBlock, OnADiskThatLimitsItsRequestsRunsMovedInBatchesGetTheSourcesOriginalBytes) {
-    map_stamped_image(24000);
-    Model model = model_of(image("c.img"));
-    LoopDevice loop(image("c.img"));
-    REQUIRE_LOOP(loop);
-    map_volume('C', loop.device());
-    open_selected_disk();
-    const struct {
-        uint32_t source, destination, count;
-    } copies[] = {{100, 1100, 9000}, {11200, 10199, 9000}, {0, 12000, 11999}};
-    go_to("100");
-    host_.check("a bad sector inside the first batch", [&] { platform::faults::plant_bad_sector(loop.device(), 4000); });
-    for (const auto& c : copies) {
-        go_to(std::to_string(c.source));
-        copy(std::to_string(c.destination), std::to_string(c.count));
-        host_.answer_message_box(IDOK);
-        if (c.source == 100 || c.source == 0) host_.answer_message_box(IDOK);  // the bad sector
+    for (unsigned sector_size : {512u, 4096u}) {
+        SCOPED_TRACE(sector_size);
+        map_stamped_image(24000);
+        Model model = model_of(image("c.img"));
+        LoopDevice loop(image("c.img"), {.sector_size = sector_size});
+        REQUIRE_LOOP(loop);
+        map_volume('C', loop.device());
+        open_selected_disk();
+        const struct {
+            uint32_t source, destination, count;
+        } copies[] = {{100, 1100, 9000}, {11201, 10199, 9000}, {0, 12003, 11990}};
+        go_to("100");
+        host_.check("a bad sector inside the first batch",
+                    [&] { platform::faults::plant_bad_sector(loop.device(), 4000); });
+        for (const auto& c : copies) {
+            go_to(std::to_string(c.source));
+            copy(std::to_string(c.destination), std::to_string(c.count));
+            host_.answer_message_box(IDOK);
+            if (c.source != 11201) host_.answer_message_box(IDOK);  // the bad sector
+        }
+        quit();
+        run_editor();
+        platform::faults::disarm_all();
+        // A bad 512 bytes make the whole logical sector that holds them unreadable.
+        const uint32_t lost = sector_size / 512;
+        std::vector<uint32_t> bad_from_100, bad_from_0;
+        for (uint32_t i = 0; i < lost; ++i) bad_from_100.push_back(3900 + i), bad_from_0.push_back(4000 + i);
+        model.copy(100, 1100, 9000, bad_from_100);
+        model.copy(11201, 10199, 9000);
+        model.copy(0, 12003, 11990, bad_from_0);
+        EXPECT_TRUE(read_file_bytes(image("c.img"), 0, 24000 * 512) == model.bytes);
+        auto seen = boxes();
+        ASSERT_EQ(seen.size(), 5u);
+        const std::string n = std::to_string(lost);
+        const std::string unread = "\n" + n + " of them could not be read: their destination sectors were left as they were.";
+        expect_box(seen[1], n + " of 9000 sectors were not copied." + unread, "Error Copying", true);
+        expect_box(seen[2], kCompleted, "Copy Complete", true);
+        expect_box(seen[4], n + " of 11990 sectors were not copied." + unread, "Error Copying", true);
+        start_again();
     }
-    quit();
-    run_editor();
-    platform::faults::disarm_all();
-    model.copy(100, 1100, 9000, {3900});
-    model.copy(11200, 10199, 9000);
-    model.copy(0, 12000, 11999, {4000});
-    EXPECT_TRUE(read_file_bytes(image("c.img"), 0, 24000 * 512) == model.bytes);
-    auto seen = boxes();
-    ASSERT_EQ(seen.size(), 5u);
-    const std::string one = "\n1 of them could not be read: their destination sectors were left as they were.";
-    expect_box(seen[1], "1 of 9000 sectors were not copied." + one, "Error Copying", true);
-    expect_box(seen[2], kCompleted, "Copy Complete", true);
-    expect_box(seen[4], "1 of 11999 sectors were not copied." + one, "Error Copying", true);
 }
 
 // Sectors that cannot be read, alone or side by side, first, inside or

@@ -162,8 +162,8 @@ TEST_F(ExportImport, ExportFromSector1000ReadsTheRunInOneRequestIntoTheFileInOrd
 }
 
 // A disk whose adapter takes at most 256 KiB a request is asked for no
-// more: 1500 sectors in three requests of up to 512, read and written at
-// once on handles of their own; a longer run is read a batch ahead; and a
+// more: 1500 sectors in requests of up to 512, read and written at once
+// on handles of their own; a longer run is read a batch ahead; and a
 // bad sector in one of them costs that sector alone, in an export and in
 // a copy.
 TEST_F(ExportImport, RunsAskNoMoreOfADiskThanItTakesInOneRequestAndKeepSeveralInFlight) {
@@ -216,7 +216,7 @@ TEST_F(ExportImport, RunsAskNoMoreOfADiskThanItTakesInOneRequestAndKeepSeveralIn
     platform::faults::disarm_all();
     EXPECT_EQ(read_file_bytes(image("out.bin"), 0, 1500 * 512), stamped_run(100, 1500));
     EXPECT_EQ(reads, 3u) << "three requests";
-    EXPECT_EQ(writes, 3u);
+    EXPECT_EQ(writes, 4u) << "writes are cut where 64 KiB begin: 412, 512, 512 and 64 sectors";
     EXPECT_EQ(found, 1700u);
     ASSERT_EQ(imported.size(), 4000u * 512);
     std::vector<uint8_t> exported(imported.begin() + 100 * 512, imported.begin() + 3900 * 512);

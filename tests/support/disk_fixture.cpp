@@ -185,6 +185,12 @@ LoopDevice::LoopDevice(const std::string& image, Options options) {
     }
     device_ = out.substr(at, out.find('\n', at) - at);
     held_ = hold_outside("losetup -d " + device_);
+    // The device's own largest request: a loop device keeps a smaller one
+    // a test set (and did not live to put back) for its next user.
+    std::string queue = "/sys/block/" + device_.substr(device_.rfind('/') + 1) + "/queue/";
+    std::string largest;
+    std::ifstream(queue + "max_hw_sectors_kb") >> largest;
+    if (!largest.empty()) std::ofstream(queue + "max_sectors_kb") << largest << "\n";
 }
 
 LoopDevice::~LoopDevice() {
