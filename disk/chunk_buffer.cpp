@@ -5,11 +5,11 @@
 #include "disk/aligned_transfer.h"
 #include "disk/sector_access.h"
 
-BYTE* allocate_chunk_buffer() {
-    return (BYTE*)::operator new((CHUNK_SECTORS + 1) * SECTOR_SIZE, std::align_val_t(TRANSFER_ALIGNMENT), std::nothrow);
+BYTE* allocate_transfer_buffer(DWORD sectors) {
+    return (BYTE*)::operator new((size_t)sectors * SECTOR_SIZE, std::align_val_t(TRANSFER_ALIGNMENT), std::nothrow);
 }
 
-void free_chunk_buffer(BYTE* buffer) {
+void free_transfer_buffer(BYTE* buffer) {
     if (buffer) ::operator delete(buffer, std::align_val_t(TRANSFER_ALIGNMENT), std::nothrow);
 }
 

@@ -8,9 +8,10 @@
 
 constexpr DWORD CHUNK_SECTORS = 128;
 
-// A chunk and one spare sector after it; null when it cannot be had.
-BYTE* allocate_chunk_buffer();
-void free_chunk_buffer(BYTE* buffer);
+// Memory for sectors to move, aligned as unbuffered devices want it; null
+// when it cannot be had.
+BYTE* allocate_transfer_buffer(DWORD sectors);
+void free_transfer_buffer(BYTE* buffer);
 
 // How many of count sectors from first lie on a disk whose last sector is
 // last: none after it, and never past the last sector number there is.

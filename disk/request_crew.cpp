@@ -99,15 +99,24 @@ static int cut_pieces(const RequestCrew* crew, bool writing, SectorNumber first,
     return total;
 }
 
-void start_pieces(const RequestCrew* crew, bool writing, SectorNumber first, DWORD count, BYTE* data,
-                  RequestPiece* pieces, PiecesInFlight* flight) {
-    flight->count = cut_pieces(crew, writing, first, count, data, pieces);
-    for (int i = 0; i < flight->count; ++i) {
+// Pieces [from, count) each on a thread of its own, on the crew's handle of
+// its place; a piece no thread could be had for is moved at once.
+static void launch(const RequestCrew* crew, bool writing, RequestPiece* pieces, int count, int from,
+                   PiecesInFlight* flight) {
+    flight->count = count;
+    for (int i = 0; i < count; ++i) {
         flight->jobs[i] = PieceJob{crew->handles[i], writing, &pieces[i]};
+        flight->threads[i] = NULL;
+        if (i < from) continue;
         DWORD id = 0;
         flight->threads[i] = CreateThread(NULL, 0, move_piece, &flight->jobs[i], 0, &id);
         if (!flight->threads[i]) move_piece(&flight->jobs[i]);
     }
+}
+
+void start_pieces(const RequestCrew* crew, bool writing, SectorNumber first, DWORD count, BYTE* data,
+                  RequestPiece* pieces, PiecesInFlight* flight) {
+    launch(crew, writing, pieces, cut_pieces(crew, writing, first, count, data, pieces), 0, flight);
 }
 
 void finish_pieces(PiecesInFlight* flight) {
@@ -126,24 +135,10 @@ int move_in_pieces(const RequestCrew* crew, bool writing, SectorNumber first, DW
     // In rounds of as many pieces as there are handles: the first of each
     // on this thread, the others each on a thread of its own.
     for (int round = 0; round < total; round += crew->size) {
-        PieceJob jobs[CREW_SIZE];
-        HANDLE threads[CREW_SIZE] = {};
-        int in_round = total - round < crew->size ? total - round : crew->size;
-        for (int i = 0; i < in_round; ++i) jobs[i] = PieceJob{crew->handles[i], writing, &pieces[round + i]};
-        for (int i = 1; i < in_round; ++i) {
-            DWORD id = 0;
-            threads[i] = CreateThread(NULL, 0, move_piece, &jobs[i], 0, &id);
-        }
-        move_piece(&jobs[0]);
-        for (int i = 1; i < in_round; ++i) {
-            if (threads[i]) {
-                WaitForSingleObject(threads[i], INFINITE);
-                CloseHandle(threads[i]);
-            } else {
-                // No thread to be had: this one does it.
-                move_piece(&jobs[i]);
-            }
-        }
+        PiecesInFlight flight;
+        launch(crew, writing, pieces + round, total - round < crew->size ? total - round : crew->size, 1, &flight);
+        move_piece(&flight.jobs[0]);
+        finish_pieces(&flight);
     }
     return total;
 }

@@ -140,7 +140,6 @@ DWORD batch_sectors(const RequestCrew* crew, SectorNumber count) {
 bool begin_sector_run(SectorRun* run, HANDLE disk, SectorNumber first, SectorNumber count, bool downward,
                       bool ahead) {
     memset(run, 0, sizeof *run);
-    run->disk = disk;
     run->next = first;
     run->end = first + count;
     run->downward = downward;
@@ -150,8 +149,7 @@ bool begin_sector_run(SectorRun* run, HANDLE disk, SectorNumber first, SectorNum
     run->capacity = count < RUN_BLOCK_SECTORS ? (DWORD)count : RUN_BLOCK_SECTORS;
     begin_request_crew(&run->crew, disk, count < RUN_BLOCK_SECTORS * CREW_SIZE ? count : RUN_BLOCK_SECTORS * CREW_SIZE);
     run->batch_capacity = batch_sectors(&run->crew, count);
-    run->batch_data = (BYTE*)::operator new((size_t)run->batch_capacity * SECTOR_SIZE,
-                                            std::align_val_t(TRANSFER_ALIGNMENT), std::nothrow);
+    run->batch_data = allocate_transfer_buffer(run->batch_capacity);
     run->batch_unreadable = new (std::nothrow) BYTE[run->batch_capacity];
     if (!run->batch_data || !run->batch_unreadable) {
         end_sector_run(run);
@@ -161,25 +159,21 @@ bool begin_sector_run(SectorRun* run, HANDLE disk, SectorNumber first, SectorNum
     // and there is a next batch.
     if (ahead && run->crew.size > 1 && pieces_needed(&run->crew, false, first, run->batch_capacity) <= run->crew.size &&
         count > run->batch_capacity) {
-        run->spare_data = (BYTE*)::operator new((size_t)run->batch_capacity * SECTOR_SIZE,
-                                                std::align_val_t(TRANSFER_ALIGNMENT), std::nothrow);
+        run->spare_data = allocate_transfer_buffer(run->batch_capacity);
         run->spare_unreadable = new (std::nothrow) BYTE[run->batch_capacity];
         run->ahead = run->spare_data && run->spare_unreadable;
     }
     return true;
 }
 
-static void free_batch(BYTE* data, BYTE* unreadable) {
-    if (data) ::operator delete(data, std::align_val_t(TRANSFER_ALIGNMENT), std::nothrow);
-    delete[] unreadable;
-}
-
 void end_sector_run(SectorRun* run) {
     // Nothing is freed under a read still in flight.
     if (run->in_flight) finish_pieces(&run->flight);
     run->in_flight = false;
-    free_batch(run->batch_data, run->batch_unreadable);
-    free_batch(run->spare_data, run->spare_unreadable);
+    free_transfer_buffer(run->batch_data);
+    free_transfer_buffer(run->spare_data);
+    delete[] run->batch_unreadable;
+    delete[] run->spare_unreadable;
     end_request_crew(&run->crew);
     run->batch_data = run->data = run->spare_data = NULL;
     run->batch_unreadable = run->unreadable = run->spare_unreadable = NULL;
@@ -221,7 +215,7 @@ static void read_rest(SectorRun* run, DWORD at, DWORD count, DWORD got, bool unp
 
 static void read_exactly(SectorRun* run, DWORD at, DWORD count, int tries) {
     bool unpositioned = false;
-    DWORD got = read_sector_run(run->disk, run->batch_first + at, count, run->batch_data + (size_t)at * SECTOR_SIZE,
+    DWORD got = read_sector_run(run->crew.handles[0], run->batch_first + at, count, run->batch_data + (size_t)at * SECTOR_SIZE,
                                 &unpositioned) /
                 SECTOR_SIZE;
     read_rest(run, at, count, got, unpositioned, tries);
@@ -262,6 +256,7 @@ static void take_batch(SectorRun* run, SectorNumber* first, DWORD* sectors) {
 // The batch read ahead becomes the one in hand, made exact on this thread
 // once every piece is in.
 static void land_flight(SectorRun* run) {
+    int pieces = run->flight.count;
     finish_pieces(&run->flight);
     run->in_flight = false;
     BYTE* data = run->batch_data;
@@ -273,8 +268,8 @@ static void land_flight(SectorRun* run) {
     run->batch_first = run->flight_first;
     run->batch_sectors = run->flight_sectors;
     memset(run->batch_unreadable, 0, run->batch_sectors);
-    for (const RequestPiece& piece : run->flight_pieces) {
-        if (piece.count == 0) continue;
+    for (int i = 0; i < pieces; ++i) {
+        const RequestPiece& piece = run->flight_pieces[i];
         DWORD at = (DWORD)(piece.first - run->batch_first), got = piece.moved / SECTOR_SIZE;
         if (got < piece.count) read_exactly(run, at + got, piece.count - got, 2);
     }
@@ -292,7 +287,6 @@ bool next_run_block(SectorRun* run) {
         run->handed = 0;
         if (run->ahead && run->next < run->end) {
             take_batch(run, &run->flight_first, &run->flight_sectors);
-            memset(run->flight_pieces, 0, sizeof run->flight_pieces);
             start_pieces(&run->crew, false, run->flight_first, run->flight_sectors, run->spare_data,
                          run->flight_pieces, &run->flight);
             run->in_flight = true;

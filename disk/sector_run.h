@@ -19,8 +19,7 @@ constexpr DWORD RUN_BLOCK_SECTORS = 2048;
 DWORD batch_sectors(const RequestCrew* crew, SectorNumber count);
 
 struct SectorRun {
-    HANDLE disk;
-    RequestCrew crew;
+    RequestCrew crew;    // handles[0]: the disk
     SectorNumber next;   // the first sector of the next batch going up
     SectorNumber end;    // one past the run's last sector not yet read
     bool downward;       // blocks from the top of the run down, each in order

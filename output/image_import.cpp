@@ -5,7 +5,6 @@
 #include <new>
 
 #include "disk/chunk_buffer.h"
-#include "disk/aligned_transfer.h"
 #include "disk/sector_access.h"
 #include "disk/sector_run.h"
 #include "editor/editor_state.h"
@@ -190,8 +189,7 @@ static void import_from_file(SectorNumber* asked, SectorNumber* fitted) {
     RequestCrew crew;
     begin_request_crew(&crew, EditorState.DiskRef, on_disk);
     DWORD largest = batch_sectors(&crew, RUN_BLOCK_SECTORS * CREW_SIZE);
-    BYTE* buffer = (BYTE*)::operator new((size_t)(largest + 1) * SECTOR_SIZE, std::align_val_t(TRANSFER_ALIGNMENT),
-                                         std::nothrow);
+    BYTE* buffer = allocate_transfer_buffer(largest + 1);
     BYTE* failed = new (std::nothrow) BYTE[largest];
     WritesRefused = false;
     if (!buffer || !failed) {
@@ -210,7 +208,7 @@ static void import_from_file(SectorNumber* asked, SectorNumber* fitted) {
         // Imported means on the disk, past its own cache.
         if (!WritesRefused && !flush_disk(EditorState.DiskRef)) report_import_failure();
     }
-    if (buffer) ::operator delete(buffer, std::align_val_t(TRANSFER_ALIGNMENT), std::nothrow);
+    free_transfer_buffer(buffer);
     delete[] failed;
     end_request_crew(&crew);
     reread_shown_sector();

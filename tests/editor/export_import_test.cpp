@@ -172,17 +172,7 @@ TEST_F(ExportImport, RunsAskNoMoreOfADiskThanItTakesInOneRequestAndKeepSeveralIn
     write_file_bytes(image("c.img"), 1700 * 512 + 10, {'F', 'I', 'N', 'D', 'M', 'E'});
     LoopDevice loop(image("c.img"));
     REQUIRE_LOOP(loop);
-    const std::string limit = "/sys/block/" + fs::path(loop.device()).filename().string() + "/queue/max_sectors_kb";
-    std::string was, set;
-    std::ifstream(limit) >> was;
-    std::ofstream(limit) << "256\n";
-    std::ifstream(limit) >> set;
-    // The loop device keeps its limit for whoever attaches it next.
-    struct Restore {
-        std::string path, value;
-        ~Restore() { std::ofstream(path) << value << "\n"; }
-    } restore{limit, was};
-    if (set != "256") GTEST_SKIP() << "the loop device's largest request cannot be set here";
+    if (loop.limit_requests(256) != 256) GTEST_SKIP() << "the loop device's largest request cannot be set here";
     map_volume('C', loop.device());
     open_selected_disk();
     go_to(100);

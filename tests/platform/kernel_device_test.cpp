@@ -200,17 +200,12 @@ TEST_F(KernelDevice, WholeDriveAnswersBothSizeRequests) {
     EXPECT_EQ(returned, sizeof length);
     EXPECT_EQ(length.Length.QuadPart, 8192 * 512);
     // The adapter's largest transfer: the block layer's largest request.
-    std::string limit = "/sys/block/" + loop.device().substr(loop.device().rfind('/') + 1) + "/queue/max_sectors_kb";
-    uint64_t kib = 0, was = 0;
-    std::ifstream(limit) >> was;
-    std::ofstream(limit) << "256\n";
-    std::ifstream(limit) >> kib;
+    uint64_t kib = loop.limit_requests(256);
     STORAGE_PROPERTY_QUERY query = {StorageAdapterProperty, PropertyStandardQuery, {0}};
     STORAGE_ADAPTER_DESCRIPTOR adapter;
     ASSERT_TRUE(DeviceIoControl(drive, IOCTL_STORAGE_QUERY_PROPERTY, &query, sizeof query, &adapter, sizeof adapter,
                                 &returned, NULL));
     EXPECT_EQ(returned, sizeof adapter);
-    std::ofstream(limit) << was << "\n";  // the loop device keeps it for whoever attaches it next
     EXPECT_EQ(adapter.MaximumTransferLength, kib * 1024);
     EXPECT_EQ(adapter.AlignmentMask, 511u);
     query.PropertyId = StorageDeviceProperty;

@@ -185,17 +185,29 @@ LoopDevice::LoopDevice(const std::string& image, Options options) {
     }
     device_ = out.substr(at, out.find('\n', at) - at);
     held_ = hold_outside("losetup -d " + device_);
-    // The device's own largest request: a loop device keeps a smaller one
-    // a test set (and did not live to put back) for its next user.
-    std::string queue = "/sys/block/" + device_.substr(device_.rfind('/') + 1) + "/queue/";
+    // Also against a limit a test did not live to put back.
+    allow_largest_request();
+}
+
+std::string LoopDevice::queue() const { return "/sys/block/" + fs::path(device_).filename().string() + "/queue/"; }
+
+void LoopDevice::allow_largest_request() {
     std::string largest;
-    std::ifstream(queue + "max_hw_sectors_kb") >> largest;
-    if (!largest.empty()) std::ofstream(queue + "max_sectors_kb") << largest << "\n";
+    std::ifstream(queue() + "max_hw_sectors_kb") >> largest;
+    if (!largest.empty()) std::ofstream(queue() + "max_sectors_kb") << largest << "\n";
+}
+
+unsigned LoopDevice::limit_requests(unsigned kib) {
+    std::ofstream(queue() + "max_sectors_kb") << kib << "\n";
+    unsigned now = 0;
+    std::ifstream(queue() + "max_sectors_kb") >> now;
+    return now;
 }
 
 LoopDevice::~LoopDevice() {
     released_outside(held_);
     if (device_.empty()) return;
+    allow_largest_request();
     run_command("losetup -d " + device_);
     // A device someone still has open (udev's probe, say) lets go of its
     // image only at the last close: until then the image counts as attached

@@ -73,8 +73,16 @@ public:
     bool attached() const { return !device_.empty(); }
     const std::string& device() const { return device_; }
     const std::string& why_not() const { return why_not_; }
+    // Its largest request made smaller, as a disk's adapter may have it,
+    // until the device is detached: the limit now in force, in KiB (0 when
+    // it cannot be read).
+    unsigned limit_requests(unsigned kib);
 
 private:
+    // The device's own largest request: a loop device keeps a smaller one
+    // for its next user.
+    void allow_largest_request();
+    std::string queue() const;
     std::string device_;
     std::string why_not_;
     int held_ = 0;
