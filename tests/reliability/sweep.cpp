@@ -135,6 +135,9 @@ const char* name(Disk disk) {
 
 bool SweepTest::use_disk(Disk disk) {
     disk_ = disk;
+    // The last run's program still has the disk open, which would keep a
+    // detached loop device attached (and the wait for it would run out).
+    if (runs_ > 0) start_again();
     loop_.reset();
     why_not_.clear();
     if (disk != Disk::Loop512 && disk != Disk::Loop4096) return true;
