@@ -4,6 +4,8 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <atomic>
+
 #include "disk/sector_access.h"
 
 // Set on the user-interface thread when a disk opens, before any worker
@@ -46,8 +48,32 @@ void forget_logical_sector(HANDLE handle) {
     if (handle == GeometryHandle) GeometryHandle = INVALID_HANDLE_VALUE;
 }
 
+// Taken and given up by the thread that opens and closes the handles,
+// looked up by the threads that move their pieces.
+constexpr int SAME_DISK_SLOTS = 16;
+static std::atomic<HANDLE> SameDisk[SAME_DISK_SLOTS];
+
+void remember_same_disk(HANDLE handle) {
+    for (std::atomic<HANDLE>& slot : SameDisk) {
+        HANDLE empty = NULL;
+        if (slot.compare_exchange_strong(empty, handle)) return;
+    }
+}
+
+void forget_same_disk(HANDLE handle) {
+    for (std::atomic<HANDLE>& slot : SameDisk) {
+        HANDLE kept = handle;
+        slot.compare_exchange_strong(kept, NULL);
+    }
+}
+
 static DWORD logical_sector(HANDLE handle) {
-    return handle == GeometryHandle ? GeometrySector : query_logical_sector(handle);
+    if (GeometryHandle != INVALID_HANDLE_VALUE) {
+        if (handle == GeometryHandle) return GeometrySector;
+        for (const std::atomic<HANDLE>& slot : SameDisk)
+            if (slot.load() == handle) return GeometrySector;
+    }
+    return query_logical_sector(handle);
 }
 
 static bool position_at(HANDLE handle, ULONGLONG offset) {

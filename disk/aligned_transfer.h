@@ -20,6 +20,12 @@ DWORD query_logical_sector(HANDLE handle);
 void remember_logical_sector(HANDLE handle);
 void forget_logical_sector(HANDLE handle);
 
+// A handle opened for a while on the open disk's device (a request crew's)
+// moves the disk's logical sectors: kept, it is asked nothing either.
+// Forgotten before it closes.
+void remember_same_disk(HANDLE handle);
+void forget_same_disk(HANDLE handle);
+
 // Moves bytes (a multiple of 512) between buffer and the disk at offset,
 // where the handle already stands. Returns the bytes moved, 0 on failure.
 [[nodiscard]] DWORD read_at_position(HANDLE handle, ULONGLONG offset, void* buffer, DWORD bytes);

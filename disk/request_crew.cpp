@@ -3,6 +3,7 @@
 #include <stddef.h>
 #include <string.h>
 
+#include "disk/aligned_transfer.h"
 #include "disk/chunk_buffer.h"
 #include "disk/sector_run.h"
 
@@ -59,12 +60,16 @@ void begin_request_crew(RequestCrew* crew, HANDLE disk, SectorNumber count) {
             handle = CreateFileA(DevicePath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
                                  FILE_FLAG_NO_BUFFERING, NULL);
         if (handle == INVALID_HANDLE_VALUE) break;
+        remember_same_disk(handle);
         crew->handles[crew->size++] = handle;
     }
 }
 
 void end_request_crew(RequestCrew* crew) {
-    for (int i = 1; i < crew->size; ++i) CloseHandle(crew->handles[i]);
+    for (int i = 1; i < crew->size; ++i) {
+        forget_same_disk(crew->handles[i]);
+        CloseHandle(crew->handles[i]);
+    }
     crew->size = 1;
 }
 
