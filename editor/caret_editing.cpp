@@ -174,3 +174,9 @@ void switch_pane() {
     }
     EditorState.HexPaneActive = EditorState.HexPaneActive == 1 ? 0 : 1;
 }
+
+void select_sector_bytes(int first, int count) {
+    int last = first + count - 1;
+    SendMessageA(EditorState.HexPane, EM_SETSEL, hex_position_of_byte(first), hex_position_of_byte(last) + 2);
+    SendMessageA(EditorState.TextPane, EM_SETSEL, text_position_of_byte(first), text_position_of_byte(last) + 1);
+}

@@ -17,3 +17,8 @@ void move_caret_left();
 void move_caret_down();
 void move_caret_up();
 void switch_pane();
+
+// Selects count bytes of the shown sector from first in both panes (the hex
+// pane's digit pairs, the text pane's characters), the caret on the first:
+// typing edits there.
+void select_sector_bytes(int first, int count);

@@ -29,6 +29,10 @@ void reset_editor_state() {
     EditorState.NextNibbleHigh = 0;
     memset(EditorState.HexPatternText, 0, sizeof EditorState.HexPatternText);
     EditorState.SearchContinue = 0;
+    EditorState.SearchMatchCase = 1;
+    EditorState.HaveLastMatch = 0;
+    EditorState.LastMatchSector = 0;
+    EditorState.LastMatchOffset = 0;
     memset(EditorState.ImageFileFilter, 0, sizeof EditorState.ImageFileFilter);
     EditorState.ShutDown = 0;
     EditorState.LegacyServicesClosed = 0;

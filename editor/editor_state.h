@@ -33,6 +33,13 @@ struct EditorStateData {
     BYTE NextNibbleHigh;   // 1 when the next digit starts a byte
     char HexPatternText[76];
     std::atomic<BYTE> SearchContinue;  // cleared when the dialog closes: the worker stops between chunks
+    BYTE SearchMatchCase;  // 0: ASCII letters of a text pattern match either case
+    // The last match a search showed, where Find Next and Find Previous go
+    // on from while its sector is the shown one. Written by the worker
+    // before it clears SearchBusy.
+    BYTE HaveLastMatch;
+    SectorNumber LastMatchSector;
+    WORD LastMatchOffset;
     char ImageFileFilter[64];
 
     // Set by the main window's shutdown: the outer loop ends even when a

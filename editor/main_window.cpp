@@ -75,6 +75,8 @@ static void route_menu(HWND hwnd, WPARAM wparam) {
     case IDM_SELECT_DISK: show_select_disk(); break;
     case IDM_COPY_BLOCK: show_copy_block(); break;
     case IDM_SEARCH_DISK: open_search_dialog(); break;
+    case IDM_FIND_NEXT: find_again(false); break;
+    case IDM_FIND_PREVIOUS: find_again(true); break;
     case IDM_COPY_TO_BUFFER: copy_to_buffer(); break;
     case IDM_PASTE_FROM_BUFFER: paste_from_buffer(); break;
     case IDM_SAVE_SECTOR: save_current_sector(); break;

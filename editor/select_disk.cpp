@@ -87,6 +87,8 @@ static bool open_selection(HWND dialog) {
     } else {
         open_direct();
     }
+    // A match on the disk shown before is no place on this one.
+    EditorState.HaveLastMatch = 0;
     show_sector_read(read_first_sector(), dialog);
     return true;
 }

@@ -41,6 +41,7 @@
 #define IDC_SEARCH_PROGRESS 1052
 #define IDC_HEXADECIMAL 1053
 #define IDC_ASCII 1054
+#define IDC_MATCH_CASE 1055
 #define IDC_UNUSED_STATUS 1056     // main window: empty static nothing writes to
 #define IDC_COUNT_OK 1057          // Number of Sectors
 #define IDC_PROGRESS_TEXT 1058     // the progress of an export or import
@@ -102,4 +103,6 @@
 #define IDM_LINK_ORVASSE 40072     // this product's page
 #define IDM_LINK_HOME 40073        // the maker's home page
 #define IDM_LINK_BRISK 40074
-#define IDM_LAST_COMMAND 40074
+#define IDM_FIND_NEXT 40075
+#define IDM_FIND_PREVIOUS 40076
+#define IDM_LAST_COMMAND 40076

@@ -38,19 +38,54 @@ static bool hex_mode_lets_through(HWND dialog, MSG* msg) {
     return is_dialog_key(*msg) || GetFocus() != GetDlgItem(dialog, IDC_PATTERN);
 }
 
-void open_search_dialog() {
-    if (EditorState.SearchDialog) return;
+static void start_search(HWND dialog, SearchWay way);
+
+// F3 and Shift+F3 while the dialog is open: the next or previous match of
+// the pattern in it.
+static bool is_find_key(const MSG& msg) { return msg.message == WM_KEYDOWN && msg.wParam == VK_F3; }
+
+// Whether the dialog holds a whole pattern to look for again: Find Next
+// and Find Previous wait for one rather than close the dialog.
+static bool pattern_entered(HWND dialog) {
+    if (EditorState.SearchHexMode == 1) return EditorState.NibbleCount > 0 && EditorState.NextNibbleHigh == 1;
+    return GetWindowTextLengthA(GetDlgItem(dialog, IDC_PATTERN)) > 0;
+}
+
+// The dialog's own loop; a way other than Search Disk's starts at once
+// where there is a pattern kept to look for.
+static void run_search_dialog(SearchWay way) {
+    if (EditorState.SearchDialog) {
+        // A menu command while the dialog is open: it searches as asked.
+        if (way != SEARCH_FROM_SHOWN && pattern_entered(EditorState.SearchDialog))
+            start_search(EditorState.SearchDialog, way);
+        return;
+    }
     HWND dialog = CreateDialogParamA(EditorState.Instance, MAKEINTRESOURCEA(IDD_SEARCH_DISK), NULL, search_disk_dialog, 0);
     if (!dialog) return;
     EditorState.SearchDialog = dialog;
+    if (way != SEARCH_FROM_SHOWN && pattern_entered(dialog)) start_search(dialog, way);
     MSG msg;
     while (GetMessageA(&msg, NULL, 0, 0)) {
         HWND open = EditorState.SearchDialog;
+        if (open && is_find_key(msg)) {
+            if (pattern_entered(open)) start_search(open, GetKeyState(VK_SHIFT) < 0 ? SEARCH_PREVIOUS : SEARCH_NEXT);
+            continue;
+        }
         if (EditorState.SearchHexMode == 1 && !hex_mode_lets_through(open, &msg)) continue;
         if (open && IsDialogMessageA(open, &msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
+}
+
+void open_search_dialog() { run_search_dialog(SEARCH_FROM_SHOWN); }
+
+void find_again(bool backwards) { run_search_dialog(backwards ? SEARCH_PREVIOUS : SEARCH_NEXT); }
+
+// Match case is a choice for text only.
+static void show_match_case(HWND dialog) {
+    CheckDlgButton(dialog, IDC_MATCH_CASE, EditorState.SearchMatchCase ? BST_CHECKED : BST_UNCHECKED);
+    EnableWindow(GetDlgItem(dialog, IDC_MATCH_CASE), EditorState.SearchHexMode == 0);
 }
 
 static void show_hex_pattern(HWND dialog) { SetDlgItemTextA(dialog, IDC_PATTERN, EditorState.HexPatternText); }
@@ -109,6 +144,7 @@ static void choose_hex_mode(HWND dialog) {
     EditorState.SearchHexMode = 1;
     EditorState.NibbleCount = 0;
     EditorState.NextNibbleHigh = 1;
+    show_match_case(dialog);
 }
 
 static void choose_ascii_mode(HWND dialog) {
@@ -118,9 +154,10 @@ static void choose_ascii_mode(HWND dialog) {
     EditorState.SearchPattern[0] = 0;
     SetDlgItemTextA(dialog, IDC_PATTERN, "");
     EditorState.SearchHexMode = 0;
+    show_match_case(dialog);
 }
 
-static void start_search(HWND dialog) {
+static void start_search(HWND dialog, SearchWay way) {
     if (EditorState.SearchBusy) return;
     // Half a byte is never searched for.
     if (EditorState.SearchHexMode == 1 && EditorState.NextNibbleHigh == 0) return;
@@ -134,7 +171,7 @@ static void start_search(HWND dialog) {
     }
     EditorState.SearchBusy = 1;
     EditorState.SearchContinue = 1;
-    start_search_worker(length);
+    start_search_worker(length, way);
 }
 
 static bool is_hex_digit_command(UINT id) {
@@ -153,6 +190,7 @@ INT_PTR CALLBACK search_disk_dialog(HWND dialog, UINT message, WPARAM wparam, LP
             SetDlgItemTextA(dialog, IDC_PATTERN, EditorState.SearchPattern);
         }
         CheckDlgButton(dialog, EditorState.SearchHexMode ? IDC_HEXADECIMAL : IDC_ASCII, BST_CHECKED);
+        show_match_case(dialog);
         return TRUE;
     case WM_CLOSE:
     case WM_DESTROY:
@@ -182,7 +220,8 @@ INT_PTR CALLBACK search_disk_dialog(HWND dialog, UINT message, WPARAM wparam, LP
         switch (id) {
         case IDC_HEXADECIMAL: choose_hex_mode(dialog); break;
         case IDC_ASCII: choose_ascii_mode(dialog); break;
-        case IDC_SEARCH: start_search(dialog); break;
+        case IDC_SEARCH: start_search(dialog, SEARCH_FROM_SHOWN); break;
+        case IDC_MATCH_CASE: EditorState.SearchMatchCase = IsDlgButtonChecked(dialog, IDC_MATCH_CASE) == BST_CHECKED; break;
         case IDC_CANCEL:
         case IDCANCEL: PostMessageA(dialog, WM_CLOSE, 0, 0); break;
         default: break;

@@ -8,6 +8,8 @@
 #include "editor/editor_state.h"
 #include "editor/sector_commands.h"
 #include "resources/resource.h"
+#include "editor/caret_editing.h"
+#include "tools/disk_scan.h"
 #include "tools/pattern_scan.h"
 #include "tools/search_disk.h"
 
@@ -16,6 +18,8 @@
 // Written before the thread starts, read only by it.
 static PatternScan WorkerPattern;
 static DWORD WorkerPatternLength;
+static SearchWay WorkerWay;
+static DiskPlace WorkerFrom;  // Next: the first place a match may start; Previous: every match starts before it
 static HANDLE WorkerThread;
 
 // Progress, published by the worker for the dialog (see publish_progress).
@@ -25,13 +29,32 @@ static std::atomic<unsigned long long> ProgressRange;
 static std::atomic<bool> ProgressRequested;
 static DWORD LastProgressRequest;  // the worker's own
 
-void start_search_worker(DWORD length) {
+// Where Find Next and Find Previous go from: the last match while its
+// sector is shown; otherwise the shown sector's first byte (Next) or its
+// end (Previous).
+static DiskPlace place_to_go_from(SearchWay way) {
+    SectorNumber shown = EditorState.CurrentSector;
+    bool at_match = EditorState.HaveLastMatch && EditorState.LastMatchSector == shown;
+    if (way == SEARCH_NEXT) {
+        if (!at_match) return {shown, 0};
+        DWORD next = EditorState.LastMatchOffset + 1u;
+        return next < SECTOR_SIZE ? DiskPlace{shown, next} : DiskPlace{shown + 1, 0};
+    }
+    if (!at_match) return {shown + 1, 0};
+    return {shown, EditorState.LastMatchOffset};
+}
+
+void start_search_worker(DWORD length, SearchWay way) {
     if (length > MAX_PATTERN_LENGTH) length = MAX_PATTERN_LENGTH;
     WorkerPatternLength = length;
+    WorkerWay = way;
+    WorkerFrom = place_to_go_from(way);
     // A request the dialog never got to (it closed first) must not silence
     // this search's progress.
     ProgressRequested = false;
-    if (length > 0) prepare_pattern_scan(&WorkerPattern, (const BYTE*)EditorState.SearchPattern, length);
+    // Case is a text pattern's choice; hex bytes are always exact.
+    bool match_case = EditorState.SearchHexMode || EditorState.SearchMatchCase;
+    if (length > 0) prepare_pattern_scan(&WorkerPattern, (const BYTE*)EditorState.SearchPattern, length, match_case);
     if (WorkerThread) CloseHandle(WorkerThread);
     DWORD id;
     WorkerThread = CreateThread(NULL, 0, search_worker, NULL, 0, &id);
@@ -78,75 +101,75 @@ void show_search_progress(HWND dialog) {
 }
 
 // The hit: the sector that holds the match's first byte becomes the shown
-// one, unedited (a blank after a failed read is no edit either).
-static void show_hit(SectorNumber sector) {
-    EditorState.CurrentSector = sector;
+// one, unedited (a blank after a failed read is no edit either), with the
+// match's bytes in it selected and the caret on its first.
+static void show_hit(const DiskPlace& hit) {
+    EditorState.CurrentSector = hit.sector;
     EditorState.SectorDirty = 0;
-    show_sector_read(read_sectors(EditorState.DiskRef, sector, 1, EditorState.SectorData), EditorState.SearchDialog);
+    EditorState.HaveLastMatch = 1;
+    EditorState.LastMatchSector = hit.sector;
+    EditorState.LastMatchOffset = (WORD)hit.offset;
+    show_sector_read(read_sectors(EditorState.DiskRef, hit.sector, 1, EditorState.SectorData), EditorState.SearchDialog);
+    DWORD shown = SECTOR_SIZE - hit.offset < WorkerPatternLength ? SECTOR_SIZE - hit.offset : WorkerPatternLength;
+    select_sector_bytes((int)hit.offset, (int)shown);
 }
-
-// The sectors a search could not read: how many, and the first.
-struct Unread {
-    SectorNumber count;
-    SectorNumber first;
-};
 
 // The progress a person sees moves in steps of a chunk of 128 sectors, each
 // beginning with the last sector of the one before: every step that starts
-// before offset `upto` of the range is published, in order.
-static void publish_steps(SectorNumber* step, SectorNumber upto, SectorNumber range) {
-    while (*step < upto) {  // upto is never past the range
-        bool last = range - *step <= CHUNK_SECTORS;
-        publish_progress(*step, *step == 0, last);
-        *step = last ? range : *step + CHUNK_SECTORS - 1;
+// before `done` sectors of the range is published, in order.
+static SectorNumber ProgressStep;  // the worker's own
+static void publish_steps(SectorNumber done, SectorNumber range) {
+    while (ProgressStep < done) {  // done is never past the range
+        bool last = range - ProgressStep <= CHUNK_SECTORS;
+        publish_progress(ProgressStep, ProgressStep == 0, last);
+        ProgressStep = last ? range : ProgressStep + CHUNK_SECTORS - 1;
     }
 }
 
-// Scans start ... LastSector as the run reads it, block by block. Only
-// sectors that were read are scanned, each stretch of them whole; a match
-// across two blocks is found from the last bytes of the one before (kept
-// only when its last sector was read), so a pattern spanning an unreadable
-// sector never matches.
-static bool scan_disk(SectorRun* run, SectorNumber start, SectorNumber range, SectorNumber* hit, Unread* unread) {
-    size_t keep = WorkerPatternLength - 1;
-    BYTE joint[2 * MAX_PATTERN_LENGTH];
-    size_t carried = 0;
-    SectorNumber step = 0;
-    ProgressRange = range;
-    while (EditorState.SearchContinue && next_run_block(run)) {
-        publish_steps(&step, run->first - start + run->sectors, range);
-        for (DWORD s = 0; s < run->sectors;) {
-            if (run->unreadable[s]) {
-                if (unread->count++ == 0) unread->first = run->first + s;
-                carried = 0;
-                ++s;
-                continue;
-            }
-            DWORD e = s;
-            while (e < run->sectors && !run->unreadable[e]) ++e;
-            const BYTE* stretch = run->data + (size_t)s * SECTOR_SIZE;
-            size_t bytes = (size_t)(e - s) * SECTOR_SIZE;
-            // A sector holds more than a pattern: the joint's second part lies
-            // in the stretch, and too little of it for a match of its own, so
-            // a match in the joint starts in the bytes carried.
-            if (carried) {
-                memcpy(joint + carried, stretch, keep);
-                if (find_pattern(&WorkerPattern, joint, carried + keep) != (size_t)-1) {
-                    *hit = run->first + s - 1;
-                    return true;
-                }
-            }
-            size_t at = find_pattern(&WorkerPattern, stretch, bytes);
-            if (at != (size_t)-1) {
-                *hit = run->first + s + at / SECTOR_SIZE;
-                return true;
-            }
-            memcpy(joint, stretch + bytes - keep, keep);
-            carried = keep;
-            s = e;
-        }
+// Up from the place a match may start at, to the last sector.
+static bool search_up(DiskPlace from, DiskPlace* hit, Unread* unread) {
+    if (from.sector > EditorState.LastSector) return false;
+    SectorNumber range = EditorState.LastSector - from.sector + 1;
+    SectorRun run;
+    if (!begin_sector_run(&run, EditorState.DiskRef, from.sector, range, false, true)) {
+        tell("Insufficient memory to perform search", "Search Error");
+        return false;
     }
-    return false;
+    ProgressRange = range;
+    bool found = scan_up(&run, &WorkerPattern, from.sector, range, from.offset, &EditorState.SearchContinue,
+                         publish_steps, hit, unread);
+    end_sector_run(&run);
+    return found;
+}
+
+// Down from before the place every match must start before, to sector 0:
+// a match may run on past that place by its length less one byte.
+static bool search_down(DiskPlace before, DiskPlace* hit, Unread* unread) {
+    DWORD end = before.offset + WorkerPatternLength - 1;  // 0 to 559: the matches' end, from before.sector
+    SectorNumber top = before.sector;
+    if (end == 0) {
+        if (top == 0) return false;
+        --top;
+        end = SECTOR_SIZE;
+    } else if (end > SECTOR_SIZE) {
+        ++top;
+        end -= SECTOR_SIZE;
+    }
+    if (top > EditorState.LastSector) {
+        top = EditorState.LastSector;
+        end = SECTOR_SIZE;
+    }
+    SectorNumber range = top + 1;
+    SectorRun run;
+    if (!begin_sector_run(&run, EditorState.DiskRef, 0, range, true, true)) {
+        tell("Insufficient memory to perform search", "Search Error");
+        return false;
+    }
+    ProgressRange = range;
+    bool found = scan_down(&run, &WorkerPattern, top, range, end, &EditorState.SearchContinue, publish_steps, hit,
+                           unread);
+    end_sector_run(&run);
+    return found;
 }
 
 // Sectors that could not be read may hold a match: the user is told how
@@ -155,11 +178,20 @@ static bool scan_disk(SectorRun* run, SectorNumber start, SectorNumber range, Se
 static void report_unread(bool found, SectorNumber hit, const Unread& unread, bool stopped) {
     if (unread.count == 0 || (!found && stopped)) return;
     char text[256];
-    if (found) {
+    if (found && WorkerWay == SEARCH_PREVIOUS) {
+        snprintf(text, sizeof text,
+                 "%llu sector(s) after sector %llu could not be read and were not searched, the last of them "
+                 "sector %llu: a nearer match may have been missed",
+                 unread.count, hit, unread.first);
+    } else if (found) {
         snprintf(text, sizeof text,
                  "%llu sector(s) before sector %llu could not be read and were not searched, the first of them "
                  "sector %llu: an earlier match may have been missed",
                  unread.count, hit, unread.first);
+    } else if (WorkerWay == SEARCH_PREVIOUS) {
+        snprintf(text, sizeof text,
+                 "%llu sector(s) could not be read and were not searched, the last of them sector %llu",
+                 unread.count, unread.first);
     } else {
         snprintf(text, sizeof text,
                  "%llu sector(s) could not be read and were not searched, the first of them sector %llu",
@@ -170,24 +202,31 @@ static void report_unread(bool found, SectorNumber hit, const Unread& unread, bo
 
 DWORD WINAPI search_worker(LPVOID) {
     bool found = false, stopped = false;
-    SectorNumber hit = 0;
+    DiskPlace hit = {0, 0};
     Unread unread = {0, 0};
-    SectorNumber start = EditorState.CurrentSector;
+    SectorNumber shown = EditorState.CurrentSector;
+    ProgressStep = 0;
     if (WorkerPatternLength > 0 && EditorState.DiskRef == INVALID_HANDLE_VALUE) {
         tell("No disk is open: choose one with File > Select Disk.", "Search Error");
-    } else if (WorkerPatternLength > 0 && start <= EditorState.LastSector) {
-        SectorNumber range = EditorState.LastSector - start + 1;
-        SectorRun run;
-        if (!begin_sector_run(&run, EditorState.DiskRef, start, range, false, true)) {
-            tell("Insufficient memory to perform search", "Search Error");
+    } else if (WorkerPatternLength > 0) {
+        if (WorkerWay == SEARCH_PREVIOUS) {
+            found = search_down(WorkerFrom, &hit, &unread);
         } else {
-            found = scan_disk(&run, start, range, &hit, &unread);
-            end_sector_run(&run);
-            stopped = !EditorState.SearchContinue;
-            if (found) show_hit(hit);
+            found = search_up(WorkerWay == SEARCH_NEXT ? WorkerFrom : DiskPlace{shown, 0}, &hit, &unread);
         }
+        stopped = !EditorState.SearchContinue;
+        if (found) show_hit(hit);
     }
-    report_unread(found, hit, unread, stopped);
+    report_unread(found, hit.sector, unread, stopped);
+    // Search Disk finds nothing silently; a step to the next match says so.
+    if (!found && !stopped && WorkerPatternLength > 0 && WorkerWay != SEARCH_FROM_SHOWN &&
+        EditorState.DiskRef != INVALID_HANDLE_VALUE) {
+        char text[80];
+        snprintf(text, sizeof text, WorkerWay == SEARCH_NEXT ? "No further match after sector %llu"
+                                                              : "No further match before sector %llu",
+                 shown);
+        tell(text, "Search Disk");
+    }
     // The last write the user-interface thread waits for: what the worker
     // did to CurrentSector and SectorData is visible once this is.
     EditorState.SearchBusy = 0;

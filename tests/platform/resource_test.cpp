@@ -36,7 +36,7 @@ bool load_dialog(HINSTANCE module, WORD id, DialogTemplate* out) {
 
 // ---- the program's own resources
 
-enum Kind { GroupBox, LeftText, RightText, CentredText, Bitmap, Edit, Push, DefPush, AutoRadio, Combo, ScrollBar };
+enum Kind { GroupBox, LeftText, RightText, CentredText, Bitmap, Edit, Push, DefPush, AutoRadio, AutoCheck, Combo, ScrollBar };
 
 // The class of each kind, and the style field that tells it from its siblings.
 const struct {
@@ -52,6 +52,7 @@ const struct {
     {"BUTTON", BS_TYPEMASK, BS_PUSHBUTTON},       // Push
     {"BUTTON", BS_TYPEMASK, BS_DEFPUSHBUTTON},    // DefPush
     {"BUTTON", BS_TYPEMASK, BS_AUTORADIOBUTTON},  // AutoRadio
+    {"BUTTON", BS_TYPEMASK, BS_AUTOCHECKBOX},     // AutoCheck
     {"COMBOBOX", CBS_DROPDOWNLIST, CBS_DROPDOWN}, // Combo: an editable field, not a plain list
     {"SCROLLBAR", SBS_VERT, SBS_HORZ},            // ScrollBar
 };
@@ -136,6 +137,7 @@ const std::vector<Dialog>& dialogs() {
           {IDC_PATTERN, Edit, {35, 4, 157, 12}, "", WS_BORDER | ES_AUTOHSCROLL, ES_NUMBER | ES_READONLY},
           {IDC_ASCII, AutoRadio, {34, 20, 32, 10}, "&ASCII", WS_GROUP},
           {IDC_HEXADECIMAL, AutoRadio, {68, 20, 57, 10}, "He&xadecimal", 0, WS_GROUP},
+          {IDC_MATCH_CASE, AutoCheck, {132, 20, 60, 10}, "&Match case", WS_GROUP},
           {IDC_SEARCH, DefPush, {3, 36, 31, 13}, "&Search", WS_GROUP},
           {IDC_SEARCH_PROGRESS, CentredText, {44, 38, 106, 10}, ""},
           {IDC_CANCEL, Push, {162, 36, 31, 13}, "&Cancel"}}},
@@ -205,7 +207,8 @@ TEST_F(ProgramResources, MenuBar) {
         {"&Edit", {{"&Copy To Buffer", IDM_COPY_TO_BUFFER}, {"&Paste From Buffer", IDM_PASTE_FROM_BUFFER},
                    {"&Zero Data", IDM_ZERO_DATA}}},
         {"&Tools", {{"&Undo Changes", IDM_UNDO_CHANGES}, {"&Goto Sector", IDM_GOTO_SECTOR},
-                    {"&Search Disk", IDM_SEARCH_DISK}, {"&Copy Block", IDM_COPY_BLOCK}}},
+                    {"&Search Disk", IDM_SEARCH_DISK}, {"Find &Next\tF3", IDM_FIND_NEXT},
+                    {"Find &Previous\tShift+F3", IDM_FIND_PREVIOUS}, {"&Copy Block", IDM_COPY_BLOCK}}},
         {"&Help", {{"&Help", IDM_HELP}, {"&License", IDM_LICENSE}, {"&About", IDM_ABOUT}}},
         {"&Links", {{"&Home Page", IDM_LINK_HOME}, {"&Vellum Disk Imager", IDM_LINK_VELLUM},
                     {"&Tessel Partition Viewer", IDM_LINK_TESSEL}, {"&Orvasse", IDM_LINK_ORVASSE},
@@ -245,7 +248,10 @@ TEST_F(ProgramResources, AcceleratorsInStoredOrder) {
         {VK_NUMPAD3, IDM_DIGIT_3}, {VK_NUMPAD4, IDM_DIGIT_4}, {VK_NUMPAD5, IDM_DIGIT_5}, {VK_NUMPAD6, IDM_DIGIT_6},
         {VK_NUMPAD7, IDM_DIGIT_7}, {VK_NUMPAD8, IDM_DIGIT_8}, {VK_NUMPAD9, IDM_DIGIT_9},
         {VK_PRIOR, IDM_PREVIOUS_SECTOR}, {VK_RIGHT, IDM_CARET_RIGHT}, {VK_TAB, IDM_SWITCH_PANE}, {VK_UP, IDM_CARET_UP},
+        {VK_F3, IDM_FIND_NEXT}, {VK_F3, IDM_FIND_PREVIOUS},
     };
+    // Only Find Previous asks for a modifier: Shift.
+    auto modifiers = [](WORD cmd) -> BYTE { return cmd == IDM_FIND_PREVIOUS ? FSHIFT : 0; };
     platform::ResourceBytes bytes;
     ASSERT_TRUE(platform::find_resource(kProgram, RT_ACCELERATOR, MAKEINTRESOURCEA(IDR_ACCELERATORS), &bytes));
     std::vector<ACCEL> table;
@@ -254,11 +260,11 @@ TEST_F(ProgramResources, AcceleratorsInStoredOrder) {
     std::vector<WORD> shadowed;
     for (size_t i = 0; i < table.size(); ++i) {
         SCOPED_TRACE("entry " + std::to_string(i));
-        EXPECT_EQ(table[i].fVirt, FVIRTKEY) << "a virtual key without modifiers";
+        EXPECT_EQ(table[i].fVirt, FVIRTKEY | modifiers(want[i].second)) << "a virtual key";
         EXPECT_EQ(table[i].key, want[i].first);
         EXPECT_EQ(table[i].cmd, want[i].second);
         for (size_t earlier = 0; earlier < i; ++earlier)
-            if (table[earlier].key == table[i].key) {
+            if (table[earlier].key == table[i].key && table[earlier].fVirt == table[i].fVirt) {
                 shadowed.push_back(table[i].cmd);
                 break;
             }
