@@ -60,12 +60,17 @@ static void route_keys(WORD id, LPARAM lparam) {
 }
 
 // Stage 2: Exit always; the menu's commands only from the menu or the
-// program itself, and never while a search runs.
+// program itself, and never while a search runs; Find Next and Find
+// Previous from their keys too.
 static void route_menu(HWND hwnd, WPARAM wparam) {
     WORD id = LOWORD(wparam);
     if (HIWORD(wparam) == 0 && id == IDM_EXIT) PostMessageA(hwnd, WM_CLOSE, 0, 0);
-    if (EditorState.SearchBusy || HIWORD(wparam) != 0 || id < IDM_FIRST_COMMAND || id > IDM_LAST_COMMAND) return;
+    bool find = id == IDM_FIND_NEXT || id == IDM_FIND_PREVIOUS;
+    if (EditorState.SearchBusy || HIWORD(wparam) > (find ? 1 : 0) || id < IDM_FIRST_COMMAND || id > IDM_LAST_COMMAND)
+        return;
     switch (id) {
+    case IDM_FIND_NEXT: find_again(false); break;
+    case IDM_FIND_PREVIOUS: find_again(true); break;
     case IDM_PRINT_SECTOR: print_sector(); break;
     case IDM_ABOUT: show_about(); break;
     case IDM_EXPORT_SECTORS: export_sectors(); break;
@@ -75,8 +80,6 @@ static void route_menu(HWND hwnd, WPARAM wparam) {
     case IDM_SELECT_DISK: show_select_disk(); break;
     case IDM_COPY_BLOCK: show_copy_block(); break;
     case IDM_SEARCH_DISK: open_search_dialog(); break;
-    case IDM_FIND_NEXT: find_again(false); break;
-    case IDM_FIND_PREVIOUS: find_again(true); break;
     case IDM_COPY_TO_BUFFER: copy_to_buffer(); break;
     case IDM_PASTE_FROM_BUFFER: paste_from_buffer(); break;
     case IDM_SAVE_SECTOR: save_current_sector(); break;

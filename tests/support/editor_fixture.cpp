@@ -62,6 +62,11 @@ int EditorTest::text_selection_end() {
     return platform::view_window(EditorState.TextPane, &view) ? view.selection_end : -1;
 }
 
+int EditorTest::hex_selection_end() {
+    platform::WindowView view;
+    return platform::view_window(EditorState.HexPane, &view) ? view.selection_end : -1;
+}
+
 std::vector<std::string> EditorTest::disk_list() {
     platform::WindowView view;
     platform::view_window(select_disk_item(IDC_DISK_LIST)(), &view);

@@ -29,6 +29,7 @@ protected:
     static int hex_caret();   // start of the hex pane's selection
     static int text_caret();  // start of the text pane's selection
     static int text_selection_end();
+    static int hex_selection_end();
     static std::vector<std::string> disk_list();  // the Select Disk dialog's entries
     static std::vector<uint8_t> sector_data();    // the shown sector as the editor holds it
 
