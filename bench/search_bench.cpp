@@ -3,8 +3,10 @@
 // Search, until the dialog closes. Prints the disk's size, the seconds from
 // the click to the end and the rate. The pattern must not be on the disk, so
 // that all of it is read; the last progress shown tells that it was.
+// With "previous" it is Find Previous instead (Shift+F3 in the dialog),
+// from the last sector back to the first.
 //
-//   search_bench DEVICE-OR-IMAGE hex|text PATTERN
+//   search_bench DEVICE-OR-IMAGE hex|text PATTERN [previous]
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -27,9 +29,10 @@ using platform::HeadlessHost;
 using Clock = std::chrono::steady_clock;
 
 int main(int argc, char** argv) {
-    bool hex = argc == 4 && strcmp(argv[2], "hex") == 0;
-    if (argc != 4 || (!hex && strcmp(argv[2], "text") != 0)) {
-        fprintf(stderr, "usage: search_bench DEVICE-OR-IMAGE hex|text PATTERN\n");
+    bool hex = argc >= 4 && strcmp(argv[2], "hex") == 0;
+    bool previous = argc == 5 && strcmp(argv[4], "previous") == 0;
+    if (argc < 4 || argc > 5 || (argc == 5 && !previous) || (!hex && strcmp(argv[2], "text") != 0)) {
+        fprintf(stderr, "usage: search_bench DEVICE-OR-IMAGE hex|text PATTERN [previous]\n");
         return 2;
     }
     namespace fs = std::filesystem;
@@ -48,6 +51,8 @@ int main(int argc, char** argv) {
 
     auto item = [](int id) { return HeadlessHost::item("Search Disk", id); };
     host.click(HeadlessHost::item("Select Disk", IDC_OPEN));
+    // Before sector 0 comes the last: Find Previous goes back from its end.
+    if (previous) host.press_key(VK_PRIOR, 0);
     host.choose_menu_item([] { return EditorState.MainWindow; }, IDM_SEARCH_DISK);
     if (hex) {
         host.click(item(IDC_HEXADECIMAL));
@@ -57,10 +62,12 @@ int main(int argc, char** argv) {
     }
     host.type_text(argv[3]);
     Clock::time_point started, ended;
-    host.then("click Search", [&] {
+    host.then(previous ? "press Shift+F3" : "click Search", [&] {
         started = Clock::now();
         HWND search = item(IDC_SEARCH)();
-        return search && platform::input_click(search, POINT{2, 2}, 0);
+        if (!search) return false;
+        if (!previous) return platform::input_click(search, POINT{2, 2}, 0);
+        return platform::input_key(VK_F3, platform::kInputShift, 0);
     });
     host.wait_until("the search has ended", [&] {
         if (EditorState.SearchBusy || EditorState.SearchDialog) return false;

@@ -2,7 +2,6 @@
 
 #include <string.h>
 
-#include <initializer_list>
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
@@ -147,17 +146,36 @@ struct Anchors32 {
     __m256i firsts, seconds, fold_first, fold_second;
 };
 
+// Fold: a letter anchor matches either case (the OR costs a tenth of the
+// scan, so exact patterns go without it).
+template <bool Fold>
 __attribute__((target("avx2"))) static inline __m256i candidates_32(const BYTE* at, const Anchors32& a) {
-    __m256i x = _mm256_or_si256(_mm256_loadu_si256((const __m256i*)at), a.fold_first);
-    __m256i y = _mm256_or_si256(_mm256_loadu_si256((const __m256i*)(at + a.second)), a.fold_second);
+    __m256i x = _mm256_loadu_si256((const __m256i*)at);
+    __m256i y = _mm256_loadu_si256((const __m256i*)(at + a.second));
+    if (Fold) {
+        x = _mm256_or_si256(x, a.fold_first);
+        y = _mm256_or_si256(y, a.fold_second);
+    }
     return _mm256_and_si256(_mm256_cmpeq_epi8(x, a.firsts), _mm256_cmpeq_epi8(y, a.seconds));
+}
+
+// Where blocks of step positions may go: backwards down to position 0,
+// forwards while the block's first position can start a match and its
+// loads stay inside the data. A block starts at p - step (backwards) or p.
+template <bool Back>
+static inline size_t block_stop(const Scan* s, size_t step) {
+    if (Back) return step;
+    size_t reach = s->scan->second_anchor + step;
+    if (s->size < reach) return 0;
+    size_t stop = s->size - reach + 1;
+    return stop < s->last + 1 ? stop : s->last + 1;
 }
 
 // 32 positions at a time; the second load reaches anchor + 31 bytes beyond
 // the block's first position. Four blocks are filtered before one branch:
 // on data where candidates are rare the loop then costs little more than
 // its loads.
-template <bool Back>
+template <bool Back, bool Fold>
 __attribute__((target("avx2"))) static bool filter_32(Scan* s) {
     const PatternScan* scan = s->scan;
     Anchors32 a;
@@ -166,31 +184,31 @@ __attribute__((target("avx2"))) static bool filter_32(Scan* s) {
     a.seconds = _mm256_set1_epi8((char)scan->pattern[a.second]);
     a.fold_first = _mm256_set1_epi8((char)scan->anchor_fold[0]);
     a.fold_second = _mm256_set1_epi8((char)scan->anchor_fold[1]);
-    for (size_t step : {128, 32}) {
-        for (;;) {
-            size_t base;
-            if (Back) {
-                if (s->p < step) break;
-                base = s->p - step;
-            } else {
-                if (s->p > s->last || s->size - s->p < a.second + step) break;
-                base = s->p;
-            }
-            const BYTE* at = s->data + base;
-            __m256i blocks[4];
-            __m256i any = blocks[0] = candidates_32(at, a);
-            for (size_t k = 1; k < step / 32; ++k) any = _mm256_or_si256(any, blocks[k] = candidates_32(at + 32 * k, a));
-            if (!_mm256_testz_si256(any, any)) {
-                // In the scan's order: the first candidate that matches is the answer.
-                for (size_t n = 0; n < step / 32; ++n) {
-                    size_t k = Back ? step / 32 - 1 - n : n;
-                    unsigned mask = (unsigned)_mm256_movemask_epi8(blocks[k]);
-                    if (mask && check_block<Back>(s, base + 32 * k, mask)) return true;
-                }
-            }
-            s->p = Back ? base : base + step;
+    const BYTE* data = s->data;
+    size_t p = s->p;
+    for (size_t stop = block_stop<Back>(s, 128); Back ? p >= stop : p < stop; p = Back ? p - 128 : p + 128) {
+        size_t base = Back ? p - 128 : p;
+        const BYTE* at = data + base;
+        __m256i c0 = candidates_32<Fold>(at, a);
+        __m256i c1 = candidates_32<Fold>(at + 32, a);
+        __m256i c2 = candidates_32<Fold>(at + 64, a);
+        __m256i c3 = candidates_32<Fold>(at + 96, a);
+        __m256i any = _mm256_or_si256(_mm256_or_si256(c0, c1), _mm256_or_si256(c2, c3));
+        if (_mm256_testz_si256(any, any)) continue;
+        // In the scan's order: the first candidate that matches is the answer.
+        const __m256i blocks[4] = {c0, c1, c2, c3};
+        for (int n = 0; n < 4; ++n) {
+            int k = Back ? 3 - n : n;
+            unsigned mask = (unsigned)_mm256_movemask_epi8(blocks[k]);
+            if (mask && check_block<Back>(s, base + 32 * (size_t)k, mask)) return true;
         }
     }
+    for (size_t stop = block_stop<Back>(s, 32); Back ? p >= stop : p < stop; p = Back ? p - 32 : p + 32) {
+        size_t base = Back ? p - 32 : p;
+        unsigned mask = (unsigned)_mm256_movemask_epi8(candidates_32<Fold>(data + base, a));
+        if (mask && check_block<Back>(s, base, mask)) return true;
+    }
+    s->p = p;
     return false;
 }
 
@@ -232,7 +250,7 @@ static size_t scan_for(const PatternScan* scan, const BYTE* data, size_t size) {
     if (length == 0 || size < length) return NOT_FOUND;
     Scan s = {scan, data, size, size - length, Back ? size - length + 1 : 0, 0, NOT_FOUND};
 #if SCAN_ON_X86
-    if (has_avx2() && filter_32<Back>(&s)) return s.answer;
+    if (has_avx2() && (scan->any_case ? filter_32<Back, true>(&s) : filter_32<Back, false>(&s))) return s.answer;
     if (filter_16<Back>(&s)) return s.answer;
 #endif
     const BYTE first = scan->pattern[0], fold_first = scan->anchor_fold[0];
