@@ -69,6 +69,9 @@ int main(int argc, char** argv) {
         if (!previous) return platform::input_click(search, POINT{2, 2}, 0);
         return platform::input_key(VK_F3, platform::kInputShift, 0);
     });
+    // Find Previous says when it found nothing (a box the host answers at
+    // once); Search Disk closes silently.
+    if (previous) host.answer_message_box(IDOK);
     host.wait_until("the search has ended", [&] {
         if (EditorState.SearchBusy || EditorState.SearchDialog) return false;
         ended = Clock::now();
@@ -88,7 +91,9 @@ int main(int argc, char** argv) {
     std::string shown;
     for (const auto& seen : host.static_texts())
         if (seen.id == IDC_SEARCH_PROGRESS) shown = seen.text;
-    if (shown != expected || !host.message_boxes().empty()) {
+    size_t boxes = host.message_boxes().size();
+    bool said_none = boxes == 1 && host.message_boxes()[0].text.rfind("No further match before sector", 0) == 0;
+    if (shown != expected || (previous ? !said_none : boxes != 0)) {
         fprintf(stderr, "search_bench: the search did not read the whole disk (found, or a message); nothing measured\n");
         return 1;
     }

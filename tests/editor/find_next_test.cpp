@@ -140,10 +140,14 @@ TEST_F(FindNext, WithNoPatternKeptTheDialogWaitsAndF3InItSearches) {
     press(VK_F3);
     wait_for_end();
     look(&seen);
+    choose_menu(IDM_SEARCH_DISK);
+    press(VK_F3, platform::kInputShift);
+    wait_for_end();
+    look(&seen);
     quit();
     run_editor();
     EXPECT_TRUE(waits);
-    EXPECT_EQ(seen, (std::vector<Seen>{selected(3, 10, 3, 63), selected(3, 50, 3, 63)}));
+    EXPECT_EQ(seen, (std::vector<Seen>{selected(3, 10, 3, 63), selected(3, 50, 3, 63), selected(3, 10, 3, 63)}));
     EXPECT_TRUE(boxes().empty());
 }
 
