@@ -39,6 +39,8 @@ int editor_main(HINSTANCE instance) {
     EditorState.HexPaneActive = 1;
     EditorState.SearchPattern[0] = '\0';
     EditorState.SearchHexMode = 0;
+    EditorState.SearchMatchCase = 1;
+    EditorState.HaveLastMatch = 0;
 
     OSVERSIONINFOA version;
     memset(&version, 0, sizeof version);

@@ -174,10 +174,15 @@ TEST_F(FindNext, MatchesAcrossSectorsAndChunksBothWays) {
 // the choice is kept, and greyed for a hex pattern.
 TEST_F(FindNext, MatchCaseOffFindsEitherCaseOfLettersOnly) {
     zero_disk(64, {{3 * 512, "xABDx"}, {9 * 512 + 4, "xABCx"}, {20 * 512, "x[bc"}});
+    // Whatever the process held before, the program starts with it checked.
+    EditorState.SearchMatchCase = 0;
     open_selected_disk();
     std::vector<Seen> seen;
-    bool kept = false, greyed = false;
+    bool kept = false, greyed = false, checked_at_start = false;
     choose_menu(IDM_SEARCH_DISK);
+    host_.check("checked at start", [&] {
+        checked_at_start = IsDlgButtonChecked(HeadlessHost::window("Search Disk")(), IDC_MATCH_CASE) == BST_CHECKED;
+    });
     host_.click(HeadlessHost::item("Search Disk", IDC_MATCH_CASE));
     host_.type_over(HeadlessHost::item("Search Disk", IDC_PATTERN), "abc");
     host_.click(HeadlessHost::item("Search Disk", IDC_SEARCH));
@@ -200,6 +205,7 @@ TEST_F(FindNext, MatchCaseOffFindsEitherCaseOfLettersOnly) {
     EXPECT_EQ(seen, (std::vector<Seen>{selected(9, 5, 3, 63), selected(9, 5, 3, 63)}));
     ASSERT_EQ(boxes().size(), 1u);
     EXPECT_EQ(boxes()[0].text, "No further match after sector 9");
+    EXPECT_TRUE(checked_at_start);
     EXPECT_TRUE(kept);
     EXPECT_TRUE(greyed);
 }
