@@ -1,5 +1,6 @@
 #include <string.h>
 
+#include "structures/fat.h"
 #include "structures/gpt.h"
 #include "structures/mbr.h"
 #include "structures/sector_structure.h"
@@ -23,6 +24,9 @@ static bool looks_like_mbr(const uint8_t* bytes) {
 void decode_sector(const uint8_t* bytes, const DiskView* disk, SectorStructure* out) {
     memset(out, 0, sizeof *out);
     if (decode_gpt_header(bytes, disk, out)) return;
+    if (decode_fat_boot(bytes, disk, out)) return;
+    memset(out, 0, sizeof *out);
+    if (disk->part_offset == 0 && decode_fsinfo(bytes, out)) return;
     if (looks_like_mbr(bytes) && decode_mbr(bytes, disk, out)) return;
     // The entry array that LBA 1's header places, or an EBR of the chain.
     if (disk->read && disk->logical_size <= 4096) {
