@@ -3,6 +3,7 @@
 #include "structures/fat.h"
 #include "structures/gpt.h"
 #include "structures/mbr.h"
+#include "structures/ntfs_ext.h"
 #include "structures/sector_structure.h"
 #include "structures/structure_text.h"
 
@@ -24,7 +25,10 @@ static bool looks_like_mbr(const uint8_t* bytes) {
 void decode_sector(const uint8_t* bytes, const DiskView* disk, SectorStructure* out) {
     memset(out, 0, sizeof *out);
     if (decode_gpt_header(bytes, disk, out)) return;
+    if (decode_ntfs_boot(bytes, disk, out)) return;
     if (decode_fat_boot(bytes, disk, out)) return;
+    memset(out, 0, sizeof *out);
+    if (decode_ext_superblock(bytes, disk, out)) return;
     memset(out, 0, sizeof *out);
     if (disk->part_offset == 0 && decode_fsinfo(bytes, out)) return;
     if (looks_like_mbr(bytes) && decode_mbr(bytes, disk, out)) return;
