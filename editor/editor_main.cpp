@@ -12,6 +12,11 @@
 // the main window, which pane was clicked, and characters typed into the
 // text pane as commands.
 void process_outer_message(MSG* msg) {
+    // The Sector Structure dialog's keys are its own: a digit typed there
+    // must not edit the sector.
+    HWND structure = EditorState.StructureDialog;
+    if (structure && (msg->hwnd == structure || IsChild(structure, msg->hwnd)) && IsDialogMessageA(structure, msg))
+        return;
     if (TranslateAcceleratorA(EditorState.MainWindow, EditorState.Accelerators, msg)) return;
     if (msg->message == WM_LBUTTONDOWN) {
         if (msg->hwnd == EditorState.TextPane) EditorState.HexPaneActive = 0;
@@ -57,6 +62,7 @@ int editor_main(HINSTANCE instance) {
              0, 0, 0, 0, 0);
     EditorState.SearchBusy = 0;
     EditorState.SearchDialog = NULL;
+    EditorState.StructureDialog = NULL;
     EditorState.ShutDown = 0;
 
     HWND main_window = CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_MAIN), NULL, main_window_proc, 0);

@@ -14,6 +14,7 @@ void reset_editor_state() {
     EditorState.Accelerators = nullptr;
     EditorState.Icon = nullptr;
     EditorState.SearchDialog = nullptr;
+    EditorState.StructureDialog = nullptr;
     AccessMode = ACCESS_DIRECT;
     EditorState.DiskRef = INVALID_HANDLE_VALUE;
     EditorState.CurrentSector = 0;
@@ -56,4 +57,8 @@ void close_modal_dialog(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam)
     } else {
         DefWindowProcA(dialog, message, wparam, lparam);
     }
+}
+
+void tell_sector_shown() {
+    if (HWND dialog = EditorState.StructureDialog) PostMessageA(dialog, WM_SECTOR_SHOWN, 0, 0);
 }

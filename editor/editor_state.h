@@ -17,6 +17,9 @@ struct EditorStateData {
     HACCEL Accelerators;
     HICON Icon;
     std::atomic<HWND> SearchDialog;
+    // Sector Structure, while open: told of each change of the shown
+    // sector (WM_SECTOR_SHOWN), from whichever thread made it.
+    std::atomic<HWND> StructureDialog;
 
     HANDLE DiskRef;   // device handle (direct path) or drive number with A = 1 (legacy path)
     std::atomic<SectorNumber> CurrentSector;
@@ -49,6 +52,10 @@ struct EditorStateData {
 };
 
 extern EditorStateData EditorState;
+
+constexpr UINT WM_SECTOR_SHOWN = WM_APP + 2;
+// Posts WM_SECTOR_SHOWN to the Sector Structure dialog when it is open.
+void tell_sector_shown();
 
 // Start values: no disk, sector 0, nothing dirty, hex pane active.
 void reset_editor_state();

@@ -15,6 +15,7 @@
 #include "tools/copy_block.h"
 #include "tools/goto_sector.h"
 #include "tools/search_disk.h"
+#include "tools/sector_structure.h"
 
 static void initialise(HWND hwnd) {
     EditorState.TextPane = GetDlgItem(hwnd, IDC_TEXT_PANE);
@@ -65,12 +66,13 @@ static void route_keys(WORD id, LPARAM lparam) {
 static void route_menu(HWND hwnd, WPARAM wparam) {
     WORD id = LOWORD(wparam);
     if (HIWORD(wparam) == 0 && id == IDM_EXIT) PostMessageA(hwnd, WM_CLOSE, 0, 0);
-    bool find = id == IDM_FIND_NEXT || id == IDM_FIND_PREVIOUS;
+    bool find = id == IDM_FIND_NEXT || id == IDM_FIND_PREVIOUS || id == IDM_SECTOR_STRUCTURE;
     if (EditorState.SearchBusy || HIWORD(wparam) > (find ? 1 : 0) || id < IDM_FIRST_COMMAND || id > IDM_LAST_COMMAND)
         return;
     switch (id) {
     case IDM_FIND_NEXT: find_again(false); break;
     case IDM_FIND_PREVIOUS: find_again(true); break;
+    case IDM_SECTOR_STRUCTURE: show_sector_structure(); break;
     case IDM_PRINT_SECTOR: print_sector(); break;
     case IDM_ABOUT: show_about(); break;
     case IDM_EXPORT_SECTORS: export_sectors(); break;

@@ -17,6 +17,7 @@ void render_panes() {
     SendMessageA(EditorState.TextPane, WM_SETTEXT, 0, (LPARAM)PaneText);
     format_counter(EditorState.CurrentSector, EditorState.LastSector, CounterText);
     SetDlgItemTextA(EditorState.MainWindow, IDC_SECTOR_COUNTER, CounterText);
+    tell_sector_shown();
 }
 
 void render_hex_pane() {
@@ -36,6 +37,7 @@ void render_text_pane() {
     make_text_copy(EditorState.SectorData, TextCopy);
     format_text_pane(TextCopy, PaneText, true);
     SendMessageA(EditorState.TextPane, WM_SETTEXT, 0, (LPARAM)PaneText);
+    tell_sector_shown();  // an edit typed
 }
 
 void format_hex_pane(const BYTE* data, char* out) {

@@ -57,6 +57,12 @@ void step_to_next_sector() {
     show_sector(current == EditorState.LastSector ? 0 : current + 1);
 }
 
+void move_to_sector(SectorNumber sector) {
+    if (EditorState.SearchBusy) return;
+    if (!prompt_save_changes()) return;
+    show_sector(sector > EditorState.LastSector ? EditorState.LastSector : sector);
+}
+
 void step_to_previous_sector() {
     if (EditorState.SearchBusy) return;
     if (!prompt_save_changes()) return;

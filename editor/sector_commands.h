@@ -1,6 +1,7 @@
 // Stepping through the disk, saving and undoing edits, the transfer buffer.
 #pragma once
 
+#include "disk/sector_access.h"
 #include "platform/win32.h"
 
 // Asks whether to save unsaved edits first. False when the user asked to
@@ -8,6 +9,9 @@
 bool prompt_save_changes();
 void step_to_next_sector();
 void step_to_previous_sector();
+// To a sector (the last, for one past it) as stepping goes: the save
+// question first.
+void move_to_sector(SectorNumber sector);
 DWORD save_current_sector();
 void undo_changes();
 void copy_to_buffer();

@@ -10,8 +10,10 @@
 // '$' click ASCII; '%' click the field; '|' close with Cancel and open
 // again; '.' the left arrow; '_' Home; Tab; any other byte: the key that
 // types it. The dialog's keys hold: Tab goes field, ASCII, Hexadecimal,
-// Search, Cancel; on a button a letter is a mnemonic (or nothing), Space
-// presses it; the arrows move between the two mode buttons. Actions that
+// Match case (in ASCII mode only: in hex mode it is greyed), Search,
+// Cancel; on a button a letter is a mnemonic (or nothing), Space presses
+// it (and toggles Match case); the arrows move between the two mode
+// buttons. Actions that
 // would press Search or Cancel, and Enter and Escape, are left out: they end
 // the dialog or start a search (the dialog's tests cover them).
 #include <cstddef>
@@ -42,13 +44,20 @@ HWND item(int id) {
     return dialog ? GetDlgItem(dialog, id) : nullptr;
 }
 
-enum class Focus { Field, AsciiButton, HexButton, SearchButton, CancelButton };
+enum class Focus { Field, AsciiButton, HexButton, MatchCase, SearchButton, CancelButton };
 
 struct Model {
     bool hex = false;
     std::string digits;  // upper case
     Focus focus = Focus::Field;
     bool field_known = true;  // in ASCII mode, until typing into the field
+    bool match_case = true;
+
+    // Tab: the next control that takes the focus.
+    void tab() {
+        focus = static_cast<Focus>((static_cast<int>(focus) + 1) % 6);
+        if (focus == Focus::MatchCase && hex) focus = Focus::SearchButton;
+    }
 
     std::string text() const {
         std::string out;
@@ -87,10 +96,15 @@ void check(const Model& m, const std::string& where) {
                 IsDlgButtonChecked(EditorState.SearchDialog, IDC_ASCII) == (m.hex ? BST_UNCHECKED : BST_CHECKED),
             where + ": the mode buttons");
     HWND focus = GetFocus();
-    const int ids[] = {IDC_PATTERN, IDC_ASCII, IDC_HEXADECIMAL, IDC_SEARCH, IDC_CANCEL};
+    const int ids[] = {IDC_PATTERN, IDC_ASCII, IDC_HEXADECIMAL, IDC_MATCH_CASE, IDC_SEARCH, IDC_CANCEL};
     HWND want = item(ids[static_cast<int>(m.focus)]);
     require(focus == want, where + ": the focus is on " + std::to_string(GetDlgCtrlID(focus)) + ", not " +
                                std::to_string(GetDlgCtrlID(want)));
+    HWND match_case = item(IDC_MATCH_CASE);
+    require(IsWindowEnabled(match_case) == !m.hex, where + ": Match case greyed in hex mode only");
+    require((IsDlgButtonChecked(EditorState.SearchDialog, IDC_MATCH_CASE) == BST_CHECKED) == m.match_case &&
+                (EditorState.SearchMatchCase != 0) == m.match_case,
+            where + ": Match case");
     if (!m.hex) {
         require(EditorState.NibbleCount == 0, where + ": digits kept in ASCII mode");
         if (m.field_known) require(field_text().empty(), where + ": the field is not empty");
@@ -127,11 +141,12 @@ bool is_digit(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') 
 
 // The control a character typed while a button has the focus chooses: the
 // one whose letter it is, the focused button itself for Space; -1: none.
-int chosen_by(char c, Focus focus) {
+int chosen_by(char c, Focus focus, bool hex) {
     if (c == ' ') return static_cast<int>(focus);
     switch (c >= 'a' && c <= 'z' ? c - 32 : c) {
     case 'A': return static_cast<int>(Focus::AsciiButton);
     case 'X': return static_cast<int>(Focus::HexButton);
+    case 'M': return hex ? -1 : static_cast<int>(Focus::MatchCase);
     case 'R': return static_cast<int>(Focus::Field);
     case 'S': return static_cast<int>(Focus::SearchButton);
     case 'C': return static_cast<int>(Focus::CancelButton);
@@ -142,11 +157,12 @@ int chosen_by(char c, Focus focus) {
 // The model after a character typed with a button focused; false when it
 // would press Search or Cancel.
 bool press_button_key(Model* m, char c) {
-    int chosen = chosen_by(c, m->focus);
+    int chosen = chosen_by(c, m->focus, m->hex);
     if (chosen < 0) return true;
     Focus control = static_cast<Focus>(chosen);
     if (control == Focus::SearchButton || control == Focus::CancelButton) return false;
     m->focus = control;
+    if (control == Focus::MatchCase) m->match_case = !m->match_case;
     if (control == Focus::AsciiButton) m->to_ascii();
     if (control == Focus::HexButton) m->to_hex();
     return true;
@@ -204,7 +220,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         } else if (c == '.' || c == '_') {
             // The left arrow moves between the mode buttons and chooses; from
             // Search or Cancel it would reach the progress text.
-            if (c == '.' && (m.focus == Focus::SearchButton || m.focus == Focus::CancelButton)) continue;
+            if (c == '.' && (m.focus == Focus::SearchButton || m.focus == Focus::CancelButton ||
+                             m.focus == Focus::MatchCase))
+                continue;
             host.then(where, [c] { return key(c == '.' ? VK_LEFT : VK_HOME); });
             if (c == '.' && m.focus == Focus::AsciiButton) {
                 m.focus = Focus::HexButton;
@@ -215,7 +233,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             }
         } else if (c == '\t') {
             host.then(where, [] { return key(VK_TAB); });
-            m.focus = static_cast<Focus>((static_cast<int>(m.focus) + 1) % 5);
+            m.tab();
         } else if (c == '\r' || c == '\n' || c == 0x1B) {
             continue;
         } else {

@@ -19,6 +19,7 @@
 #define IDR_ACCELERATORS 123
 #define IDD_SECTOR_COUNT 125
 #define IDD_PROGRESS 126         // Export and Import while they run
+#define IDD_SECTOR_STRUCTURE 127 // modeless, beside the main window
 
 // ---- controls
 #define IDC_NONE (-1)              // statics nobody addresses
@@ -45,6 +46,12 @@
 #define IDC_UNUSED_STATUS 1056     // main window: empty static nothing writes to
 #define IDC_COUNT_OK 1057          // Number of Sectors
 #define IDC_PROGRESS_TEXT 1058     // the progress of an export or import
+#define IDC_STRUCTURE_KIND 1060    // Sector Structure
+#define IDC_STRUCTURE_FIELDS 1061
+#define IDC_STRUCTURE_PROBLEMS 1062
+#define IDC_STRUCTURE_TARGETS 1063
+#define IDC_STRUCTURE_GOTO 1064
+#define IDC_STRUCTURE_FIX_CRC 1065
 #define IDC_WEB_ADDRESS 1106       // About box
 
 // ---- commands
@@ -105,4 +112,5 @@
 #define IDM_LINK_BRISK 40074
 #define IDM_FIND_NEXT 40075
 #define IDM_FIND_PREVIOUS 40076
-#define IDM_LAST_COMMAND 40076
+#define IDM_SECTOR_STRUCTURE 40077
+#define IDM_LAST_COMMAND 40077

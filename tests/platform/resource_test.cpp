@@ -208,7 +208,8 @@ TEST_F(ProgramResources, MenuBar) {
                    {"&Zero Data", IDM_ZERO_DATA}}},
         {"&Tools", {{"&Undo Changes", IDM_UNDO_CHANGES}, {"&Goto Sector", IDM_GOTO_SECTOR},
                     {"&Search Disk", IDM_SEARCH_DISK}, {"Find &Next\tF3", IDM_FIND_NEXT},
-                    {"Find &Previous\tShift+F3", IDM_FIND_PREVIOUS}, {"&Copy Block", IDM_COPY_BLOCK}}},
+                    {"Find &Previous\tShift+F3", IDM_FIND_PREVIOUS},
+                    {"Sector S&tructure\tCtrl+I", IDM_SECTOR_STRUCTURE}, {"&Copy Block", IDM_COPY_BLOCK}}},
         {"&Help", {{"&Help", IDM_HELP}, {"&License", IDM_LICENSE}, {"&About", IDM_ABOUT}}},
         {"&Links", {{"&Home Page", IDM_LINK_HOME}, {"&Vellum Disk Imager", IDM_LINK_VELLUM},
                     {"&Tessel Partition Viewer", IDM_LINK_TESSEL}, {"&Orvasse", IDM_LINK_ORVASSE},
@@ -248,10 +249,12 @@ TEST_F(ProgramResources, AcceleratorsInStoredOrder) {
         {VK_NUMPAD3, IDM_DIGIT_3}, {VK_NUMPAD4, IDM_DIGIT_4}, {VK_NUMPAD5, IDM_DIGIT_5}, {VK_NUMPAD6, IDM_DIGIT_6},
         {VK_NUMPAD7, IDM_DIGIT_7}, {VK_NUMPAD8, IDM_DIGIT_8}, {VK_NUMPAD9, IDM_DIGIT_9},
         {VK_PRIOR, IDM_PREVIOUS_SECTOR}, {VK_RIGHT, IDM_CARET_RIGHT}, {VK_TAB, IDM_SWITCH_PANE}, {VK_UP, IDM_CARET_UP},
-        {VK_F3, IDM_FIND_NEXT}, {VK_F3, IDM_FIND_PREVIOUS},
+        {VK_F3, IDM_FIND_NEXT}, {VK_F3, IDM_FIND_PREVIOUS}, {'I', IDM_SECTOR_STRUCTURE},
     };
-    // Only Find Previous asks for a modifier: Shift.
-    auto modifiers = [](WORD cmd) -> BYTE { return cmd == IDM_FIND_PREVIOUS ? FSHIFT : 0; };
+    // Only these ask for a modifier: Shift+F3, Ctrl+I.
+    auto modifiers = [](WORD cmd) -> BYTE {
+        return cmd == IDM_FIND_PREVIOUS ? FSHIFT : cmd == IDM_SECTOR_STRUCTURE ? FCONTROL : 0;
+    };
     platform::ResourceBytes bytes;
     ASSERT_TRUE(platform::find_resource(kProgram, RT_ACCELERATOR, MAKEINTRESOURCEA(IDR_ACCELERATORS), &bytes));
     std::vector<ACCEL> table;
