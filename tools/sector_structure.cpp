@@ -130,6 +130,10 @@ void show_sector_structure() {
     EditorState.StructureDialog = dialog;
     show_structure(dialog);
     ShowWindow(dialog, SW_SHOW);
+    // Beside the main window, on its right, so neither hides the other.
+    RECT main_rect, own;
+    if (GetWindowRect(EditorState.MainWindow, &main_rect) && GetWindowRect(dialog, &own))
+        MoveWindow(dialog, main_rect.right, main_rect.top, own.right - own.left, own.bottom - own.top, TRUE);
 }
 
 INT_PTR CALLBACK sector_structure_dialog(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
