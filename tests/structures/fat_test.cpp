@@ -1,72 +1,26 @@
 // FAT12, FAT16 and FAT32 boot sectors made by mkfs.fat, each field against
 // fsck.fat's own report of the volume; FAT32's FSInfo; a damaged backup
 // boot sector and a volume larger than its disk.
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <regex>
 #include <string>
 
-#include "disk_fixture.h"
-#include "structures/sector_structure.h"
+#include "decoded_image.h"
 
 using namespace testing_support;
 
 namespace {
 
-bool read_file(void* context, uint64_t lba, uint32_t count, uint8_t* out) {
-    int fd = open(static_cast<const char*>(context), O_RDONLY);
-    if (fd < 0) return false;
-    ssize_t want = static_cast<ssize_t>(count) * 512;
-    bool whole = pread(fd, out, static_cast<size_t>(want), static_cast<off_t>(lba * 512)) == want;
-    close(fd);
-    return whole;
-}
-
-std::string field(const SectorStructure& s, const std::string& name) {
-    for (int i = 0; i < s.field_count; ++i)
-        if (name == s.fields[i].name) return s.fields[i].value;
-    return "(no field " + name + ")";
-}
-
-std::string problems(const SectorStructure& s) {
-    std::string all;
-    for (int i = 0; i < s.problem_count; ++i) all += std::string(s.problems[i]) + "\n";
-    return all;
-}
-
-std::string find(const std::string& text, const std::string& pattern, int group = 1) {
-    std::smatch m;
-    return std::regex_search(text, m, std::regex(pattern)) ? m[group].str() : "(\"" + pattern + "\" not found)";
-}
-
-class FatBootSector : public DiskTest {
+// A FAT volume made by mkfs.fat and fsck.fat's report of it.
+class FatBootSector : public DecodedImage {
 protected:
-    SectorStructure decode(uint64_t lba) {
-        std::vector<uint8_t> bytes = read_file_bytes(path_, lba * 512, 512);
-        DiskView view = {sectors_, 512, lba, 0, read_file, const_cast<char*>(path_.c_str())};
-        SectorStructure out;
-        decode_sector(bytes.data(), &view, &out);
-        return out;
+    std::string make_fat(int bits, uint64_t mib) {
+        return make("mkfs.fat -F " + std::to_string(bits) + " -n VOL" + std::to_string(bits), "fsck.fat -n -v", mib);
     }
-    std::string make(int bits, uint64_t mib) {
-        path_ = image("fat.img");
-        sectors_ = mib << 11;
-        write_zero_image(path_, mib << 20);
-        std::string out;
-        EXPECT_EQ(run_command("mkfs.fat -F " + std::to_string(bits) + " -n VOL" + std::to_string(bits) + " '" + path_ +
-                                  "' 2>&1", &out), 0) << out;
-        run_command("fsck.fat -n -v '" + path_ + "' 2>&1", &out);
-        return out;
-    }
-    std::string path_;
-    uint64_t sectors_ = 0;
 };
 
 TEST_F(FatBootSector, EveryFieldAsFsckFatReportsIt) {
     for (int bits : {12, 16, 32}) {
         SCOPED_TRACE("FAT" + std::to_string(bits));
-        std::string r = make(bits, bits == 32 ? 64 : 16);
+        std::string r = make_fat(bits, bits == 32 ? 64 : 16);
         SectorStructure s = decode(0);
         EXPECT_EQ(std::string(s.kind), "FAT" + std::to_string(bits) + " boot sector");
         EXPECT_EQ(find(r, "(\\d+) bit entries"), std::to_string(bits));
@@ -101,12 +55,12 @@ TEST_F(FatBootSector, EveryFieldAsFsckFatReportsIt) {
 }
 
 TEST_F(FatBootSector, ADamagedBackupAndAVolumeLargerThanItsDisk) {
-    make(32, 64);
+    make_fat(32, 64);
     std::string backup = field(decode(0), "Backup boot sector");
     write_file_bytes(path_, std::stoull(backup) * 512 + 71, {'X'});
     EXPECT_NE(problems(decode(0)).find("The backup boot sector (sector 6 of the volume) differs from this one"),
               std::string::npos);
-    make(16, 16);
+    make_fat(16, 16);
     sectors_ = 30000;  // the disk holds less than the volume's 32768 sectors
     EXPECT_NE(problems(decode(0)).find("The file system's 32768 sectors run past the end of the disk (30000 sectors"),
               std::string::npos) << problems(decode(0));

@@ -1,66 +1,14 @@
 // NTFS boot sectors made by mkntfs against ntfsinfo's report, with a
 // damaged backup; an ext4 superblock made by mke2fs against dumpe2fs -h.
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <regex>
 #include <string>
 
-#include "disk_fixture.h"
-#include "structures/sector_structure.h"
+#include "decoded_image.h"
 
 using namespace testing_support;
 
 namespace {
 
-bool read_file(void* context, uint64_t lba, uint32_t count, uint8_t* out) {
-    int fd = open(static_cast<const char*>(context), O_RDONLY);
-    if (fd < 0) return false;
-    ssize_t want = static_cast<ssize_t>(count) * 512;
-    bool whole = pread(fd, out, static_cast<size_t>(want), static_cast<off_t>(lba * 512)) == want;
-    close(fd);
-    return whole;
-}
-
-std::string field(const SectorStructure& s, const std::string& name) {
-    for (int i = 0; i < s.field_count; ++i)
-        if (name == s.fields[i].name) return s.fields[i].value;
-    return "(no field " + name + ")";
-}
-
-std::string problems(const SectorStructure& s) {
-    std::string all;
-    for (int i = 0; i < s.problem_count; ++i) all += std::string(s.problems[i]) + "\n";
-    return all;
-}
-
-std::string find(const std::string& text, const std::string& pattern) {
-    std::smatch m;
-    return std::regex_search(text, m, std::regex(pattern)) ? m[1].str() : "(\"" + pattern + "\" not found)";
-}
-
-class Volumes : public DiskTest {
-protected:
-    SectorStructure decode(uint64_t lba) {
-        std::vector<uint8_t> bytes = read_file_bytes(path_, lba * 512, 512);
-        DiskView view = {sectors_, 512, lba, 0, read_file, const_cast<char*>(path_.c_str())};
-        SectorStructure out;
-        decode_sector(bytes.data(), &view, &out);
-        return out;
-    }
-    // A blank volume of mib MiB made by command, and the report of another.
-    std::string make(const std::string& command, const std::string& report, uint64_t mib) {
-        path_ = image("volume.img");
-        sectors_ = mib << 11;
-        write_zero_image(path_, mib << 20);
-        std::string out;
-        EXPECT_EQ(run_command(command + " '" + path_ + "' 2>&1", &out), 0) << out;
-        run_command(report + " '" + path_ + "' 2>&1", &out);
-        return out;
-    }
-    std::string path_;
-    uint64_t sectors_ = 0;
-};
+using Volumes = DecodedImage;
 
 TEST_F(Volumes, NtfsBootSectorAsNtfsinfoReportsItAndADamagedBackup) {
     std::string r = make("mkntfs -F -Q -L NTVOL", "ntfsinfo -m", 32);

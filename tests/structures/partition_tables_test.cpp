@@ -1,81 +1,24 @@
 // MBR and GPT decoded from images the real tools made, each field against
 // the tool's own report of the same image; problems found on copies damaged
 // on purpose, and a GPT whose header CRC was mended checked by sgdisk.
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <functional>
-#include <regex>
 #include <string>
 
-#include "disk_fixture.h"
-#include "structures/crc32.h"
+#include "decoded_image.h"
 #include "structures/gpt.h"
-#include "structures/sector_structure.h"
 
 using namespace testing_support;
 
 namespace {
 
-bool read_file(void* context, uint64_t lba, uint32_t count, uint8_t* out) {
-    int fd = open(static_cast<const char*>(context), O_RDONLY);
-    if (fd < 0) return false;
-    ssize_t want = static_cast<ssize_t>(count) * 512;
-    bool whole = pread(fd, out, static_cast<size_t>(want), static_cast<off_t>(lba * 512)) == want;
-    close(fd);
-    return whole;
-}
-
-class PartitionTables : public DiskTest {
-protected:
-    SectorStructure decode(uint64_t lba) {
-        std::vector<uint8_t> bytes = read_file_bytes(path_, lba * 512, 512);
-        DiskView view = {sectors_, 512, lba, 0, read_file, const_cast<char*>(path_.c_str())};
-        SectorStructure out;
-        decode_sector(bytes.data(), &view, &out);
-        return out;
-    }
-    // A tool's report of the image.
-    std::string report(const std::string& command) {
-        std::string out;
-        EXPECT_EQ(run_command(command + " '" + path_ + "' 2>&1", &out), 0) << out;
-        return out;
-    }
-    void blank(uint64_t mib) {
-        path_ = image("disk.img");
-        sectors_ = mib << 11;
-        write_zero_image(path_, mib << 20);
-    }
-    void put(uint64_t at, std::vector<uint8_t> bytes) { write_file_bytes(path_, at, bytes); }
-
-    std::string path_;
-    uint64_t sectors_ = 0;
-};
-
-std::string field(const SectorStructure& s, const std::string& name) {
-    for (int i = 0; i < s.field_count; ++i)
-        if (name == s.fields[i].name) return s.fields[i].value;
-    return "(no field " + name + ")";
-}
-
-std::string problems(const SectorStructure& s) {
-    std::string all;
-    for (int i = 0; i < s.problem_count; ++i) all += std::string(s.problems[i]) + "\n";
-    return all;
-}
-
-// The first group of pattern in text.
-std::string find(const std::string& text, const std::string& pattern) {
-    std::smatch m;
-    return std::regex_search(text, m, std::regex(pattern)) ? m[1].str() : "(\"" + pattern + "\" not in the report)";
-}
+using PartitionTables = DecodedImage;
 
 TEST_F(PartitionTables, GptHeaderAndEntriesAsSgdiskReportsThem) {
     blank(64);
     std::string out;
     ASSERT_EQ(run_command("sgdisk -n 1:2048:+10M -t 1:ef00 -c 1:EFI -n 2:0:+20M -t 2:8300 -c 2:root "
                           "-n 3:0:0 -t 3:0700 -c 3:data '" + path_ + "'", &out), 0) << out;
-    std::string p = report("sgdisk -p");
+    std::string p = tool_report("sgdisk -p");
     SectorStructure header = decode(1);
     EXPECT_STREQ(header.kind, "GPT header");
     EXPECT_EQ(field(header, "Disk GUID"), find(p, "Disk identifier \\(GUID\\): (\\S+)"));
@@ -96,7 +39,7 @@ TEST_F(PartitionTables, GptHeaderAndEntriesAsSgdiskReportsThem) {
     EXPECT_STREQ(entries.kind, "GPT partition entries");
     for (int n = 1; n <= 3; ++n) {
         SCOPED_TRACE("partition " + std::to_string(n));
-        std::string i = report("sgdisk -i " + std::to_string(n));
+        std::string i = tool_report("sgdisk -i " + std::to_string(n));
         std::string entry = "Entry " + std::to_string(n) + ": ";
         EXPECT_EQ(field(entries, entry + "type GUID"), find(i, "Partition GUID code: ([^\\n]+)"));
         EXPECT_EQ(field(entries, entry + "unique GUID"), find(i, "Partition unique GUID: (\\S+)"));
@@ -162,12 +105,12 @@ TEST_F(PartitionTables, GptProblemsAndAMendedHeaderCrcThatSgdiskAccepts) {
     // The first damage mended as Fix CRC mends it: sgdisk finds the disk sound.
     put(0, sound);
     put(header + 20, byte(1));
-    EXPECT_NE(report("sgdisk -v").find("CRC"), std::string::npos) << "sgdisk sees the damage";
+    EXPECT_NE(tool_report("sgdisk -v").find("CRC"), std::string::npos) << "sgdisk sees the damage";
     std::vector<uint8_t> b = read_file_bytes(path_, header, 512);
     uint32_t crc = gpt_header_crc(b.data());
     put(header + 16, {uint8_t(crc), uint8_t(crc >> 8), uint8_t(crc >> 16), uint8_t(crc >> 24)});
     EXPECT_EQ(problems(decode(1)), "");
-    EXPECT_NE(report("sgdisk -v").find("No problems found"), std::string::npos);
+    EXPECT_NE(tool_report("sgdisk -v").find("No problems found"), std::string::npos);
 }
 
 // sfdisk's MBR with an extended partition and two logical ones in it: the
@@ -177,7 +120,7 @@ TEST_F(PartitionTables, MbrAndExtendedBootRecordsAsSfdiskReportsThem) {
     std::string out;
     ASSERT_EQ(run_command("printf 'label: dos\\n,10MiB,83\\n,20MiB,7\\n,,5\\n,5MiB,83\\n,5MiB,82\\n,5MiB,83\\n' | sfdisk -q '" +
                               path_ + "'", &out), 0) << out;
-    std::string d = report("sfdisk -d");
+    std::string d = tool_report("sfdisk -d");
     auto part = [&](int n, int group) {
         std::smatch m;
         std::regex line(std::regex_replace(path_, std::regex("[.^$|()\\[\\]{}*+?\\\\]"), "\\$&") + std::to_string(n) +
