@@ -1,5 +1,6 @@
 #include <string.h>
 
+#include "structures/exfat.h"
 #include "structures/fat.h"
 #include "structures/gpt.h"
 #include "structures/mbr.h"
@@ -26,6 +27,7 @@ void decode_sector(const uint8_t* bytes, const DiskView* disk, SectorStructure* 
     memset(out, 0, sizeof *out);
     if (decode_gpt_header(bytes, disk, out)) return;
     if (decode_ntfs_boot(bytes, disk, out)) return;
+    if (decode_exfat_boot(bytes, disk, out)) return;
     if (decode_fat_boot(bytes, disk, out)) return;
     memset(out, 0, sizeof *out);
     if (decode_ext_superblock(bytes, disk, out)) return;

@@ -1,6 +1,7 @@
 // FAT12, FAT16 and FAT32 boot sectors made by mkfs.fat, each field against
 // fsck.fat's own report of the volume; FAT32's FSInfo; a damaged backup
-// boot sector and a volume larger than its disk.
+// boot sector and a volume larger than its disk; exFAT's boot sector made
+// by mkfs.exfat against dump.exfat, and its boot region's checksum.
 #include <string>
 
 #include "decoded_image.h"
@@ -64,6 +65,28 @@ TEST_F(FatBootSector, ADamagedBackupAndAVolumeLargerThanItsDisk) {
     sectors_ = 30000;  // the disk holds less than the volume's 32768 sectors
     EXPECT_NE(problems(decode(0)).find("The file system's 32768 sectors run past the end of the disk (30000 sectors"),
               std::string::npos) << problems(decode(0));
+}
+
+TEST_F(FatBootSector, ExfatBootSectorAsDumpExfatReportsItAndItsBootRegionChecksum) {
+    std::string r = make("mkfs.exfat -L EXVOL", "dump.exfat", 32);
+    SectorStructure s = decode(0);
+    EXPECT_STREQ(s.kind, "exFAT boot sector");
+    EXPECT_EQ(find(field(s, "Volume length"), "^(\\d+) sectors"), find(r, "Volume Length\\(sectors\\):\\s+(\\d+)"));
+    EXPECT_EQ(field(s, "FAT offset"), find(r, "FAT Offset\\(sector offset\\):\\s+(\\d+)"));
+    EXPECT_EQ(field(s, "FAT length"), find(r, "FAT Length\\(sectors\\):\\s+(\\d+)"));
+    EXPECT_EQ(field(s, "Cluster heap offset"), find(r, "Cluster Heap Offset \\(sector offset\\):\\s+(\\d+)"));
+    EXPECT_EQ(field(s, "Cluster count"), find(r, "Cluster Count:\\s+(\\d+)"));
+    EXPECT_EQ(field(s, "Root directory cluster"), find(r, "Root Cluster \\(cluster offset\\):\\s+(\\d+)"));
+    EXPECT_EQ(field(s, "Volume serial number"), find(r, "Volume Serial:\\s+(0x[0-9a-f]+)"));
+    EXPECT_EQ(find(field(s, "Bytes per sector"), "shift (\\d+)"), find(r, "Sector Size Bits:\\s+(\\d+)"));
+    EXPECT_EQ(find(field(s, "Sectors per cluster"), "shift (\\d+)"), find(r, "Sector per Cluster bits:\\s+(\\d+)"));
+    EXPECT_EQ(problems(s), "");
+    // The percent in use is left out of the checksum; a byte of an
+    // extended boot sector is not.
+    put(112, {42});
+    EXPECT_EQ(problems(decode(0)), "");
+    put(512 + 100, {0x33});
+    EXPECT_EQ(problems(decode(0)).rfind("The boot region's checksum is ", 0), 0u) << problems(decode(0));
 }
 
 }  // namespace

@@ -84,6 +84,8 @@ TEST_F(PartitionTables, GptProblemsAndAMendedHeaderCrcThatSgdiskAccepts) {
          "Partition 2 ends at LBA 200000, past the end of the disk"},
         {"partition 2's end past the disk, from the header", 1, [&] { put(2 * 512 + 128 + 40, past_the_end); },
          "Partition 2 ends at LBA 200000, past the end of the disk"},
+        {"partition 2 starting inside partition 1", 1, [&] { put(2 * 512 + 128 + 32, {0x00, 0x10, 0, 0, 0, 0, 0, 0}); },
+         "Partitions 1 and 2 overlap"},
         {"the protective MBR's partition past the disk", 0, [&] { put(446 + 12, {0, 0, 1, 0}); },
          "Partition 1 ends at LBA 65536, past the end of the disk"},
         {"the protective MBR's 55 AA", 0, [&] { put(510, {0, 0}); },
