@@ -67,7 +67,7 @@ void forget_same_disk(HANDLE handle) {
     }
 }
 
-static DWORD logical_sector(HANDLE handle) {
+DWORD logical_sector(HANDLE handle) {
     if (GeometryHandle != INVALID_HANDLE_VALUE) {
         if (handle == GeometryHandle) return GeometrySector;
         for (const std::atomic<HANDLE>& slot : SameDisk)

@@ -26,6 +26,10 @@ void forget_logical_sector(HANDLE handle);
 void remember_same_disk(HANDLE handle);
 void forget_same_disk(HANDLE handle);
 
+// The logical sector size of a handle: the kept answer for the open disk
+// and its crews', asked of the disk for any other.
+DWORD logical_sector(HANDLE handle);
+
 // Moves bytes (a multiple of 512) between buffer and the disk at offset,
 // where the handle already stands. Returns the bytes moved, 0 on failure.
 [[nodiscard]] DWORD read_at_position(HANDLE handle, ULONGLONG offset, void* buffer, DWORD bytes);

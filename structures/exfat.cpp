@@ -47,16 +47,10 @@ bool decode_exfat_boot(const uint8_t* b, const DiskView* disk, SectorStructure* 
               cluster_shift);
     add_field(out, 110, 1, "Number of FATs", "%u", b[110]);
     add_field(out, 112, 1, "Percent in use", "%u", b[112]);
-    if (b[510] == 0x55 && b[511] == 0xAA) {
-        add_field(out, 510, 2, "Boot signature", "55 AA");
-    } else {
-        add_problem(out, "The boot signature 55 AA is missing (%02X %02X at offset 510)", b[510], b[511]);
-    }
+    add_boot_signature(b, out);
     if (sector_size != disk->logical_size)
         add_problem(out, "Sector size shift %u, but the disk's sectors have %u bytes", sector_shift, disk->logical_size);
-    if (disk->logical_sectors && disk->lba + length > disk->logical_sectors)
-        add_problem(out, "The file system's %llu sectors run past the end of the disk (%llu sectors from here)",
-                    (unsigned long long)length, (unsigned long long)(disk->logical_sectors - disk->lba));
+    add_problem_if_past_disk(disk, length, length, out);
     // The checksum sector (11) holds the region's checksum, repeated.
     if (disk->read && sector_size == disk->logical_size && sector_size <= 4096) {
         uint8_t* region = (uint8_t*)malloc(12 * (size_t)sector_size);

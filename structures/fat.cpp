@@ -91,17 +91,11 @@ bool decode_fat_boot(const uint8_t* b, const DiskView* disk, SectorStructure* ou
         text_field(out, ext + 7, 11, "Volume label", b + ext + 7);
         text_field(out, ext + 18, 8, "File system type", b + ext + 18);
     }
-    if (b[510] == 0x55 && b[511] == 0xAA) {
-        add_field(out, 510, 2, "Boot signature", "55 AA");
-    } else {
-        add_problem(out, "The boot signature 55 AA is missing (%02X %02X at offset 510)", b[510], b[511]);
-    }
+    add_boot_signature(b, out);
 
     if (g.bytes_per_sector != disk->logical_size)
         add_problem(out, "%u bytes per sector, but the disk's sectors have %u", g.bytes_per_sector, disk->logical_size);
-    if (disk->logical_sectors && disk->lba + g.total > disk->logical_sectors)
-        add_problem(out, "The file system's %llu sectors run past the end of the disk (%llu sectors from here)",
-                    (unsigned long long)g.total, (unsigned long long)(disk->logical_sectors - disk->lba));
+    add_problem_if_past_disk(disk, g.total, g.total, out);
     if (g.bits == 32 && le16(b + 22) != 0) add_problem(out, "A FAT32 boot sector with a 16-bit FAT size");
     // FAT32 keeps a copy of its boot sector: it should be this one.
     uint16_t backup = g.bits == 32 ? le16(b + 50) : 0;

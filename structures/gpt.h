@@ -14,6 +14,9 @@ struct GptHeader {
 
 // False when the bytes do not start with "EFI PART".
 bool read_gpt_header(const uint8_t* bytes, GptHeader* header);
+bool decode_gpt_header(const uint8_t* bytes, const DiskView* disk, SectorStructure* out);
+// Over the header's own size, with its CRC field as zero.
+uint32_t gpt_header_crc(const uint8_t* header);
 // The CRC32 of the entry array as read through the view; *read false when
 // it could not be read.
 uint32_t gpt_array_crc(const DiskView* disk, const GptHeader& header, bool* read);

@@ -93,12 +93,7 @@ void decode_partition_table(const uint8_t* bytes, const DiskView* disk, const Mb
             if (a.first < b.first + b.count && b.first < a.first + a.count)
                 add_problem(out, "Partitions %d and %d overlap", j + 1, i + 1);
         }
-    if (has_boot_signature(bytes)) {
-        add_field(out, 510, 2, "Boot signature", "55 AA");
-    } else {
-        add_field(out, 510, 2, "Boot signature", "%02X %02X", bytes[510], bytes[511]);
-        add_problem(out, "The boot signature 55 AA is missing (%02X %02X at offset 510)", bytes[510], bytes[511]);
-    }
+    add_boot_signature(bytes, out);
 }
 
 bool find_in_mbr_chain(const DiskView* disk, uint64_t lba, MbrChain* chain) {

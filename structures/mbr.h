@@ -13,6 +13,8 @@ struct MbrChain {
 };
 
 bool has_boot_signature(const uint8_t* bytes);
+// Sector 0's table.
+bool decode_mbr(const uint8_t* bytes, const DiskView* disk, SectorStructure* out);
 void decode_partition_table(const uint8_t* bytes, const DiskView* disk, const MbrChain& chain, SectorStructure* out);
 // Whether lba is an EBR of the chain that LBA 0's extended partition starts.
 bool find_in_mbr_chain(const DiskView* disk, uint64_t lba, MbrChain* chain);

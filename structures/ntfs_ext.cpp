@@ -38,21 +38,15 @@ bool decode_ntfs_boot(const uint8_t* b, const DiskView* disk, SectorStructure* o
     add_field(out, 64, 1, "MFT record size", "%llu bytes", (unsigned long long)ntfs_size((int8_t)b[64], cluster));
     add_field(out, 68, 1, "Index block size", "%llu bytes", (unsigned long long)ntfs_size((int8_t)b[68], cluster));
     add_field(out, 72, 8, "Volume serial number", "%016llX", (unsigned long long)le64(b + 72));
+    // The volume's last sector, past the count it gives, holds the copy of this one.
+    uint64_t backup = disk->lba + total * per_lba;
     f = add_field(out, 40, 8, "Backup boot sector", "%llu sectors on", (unsigned long long)total);
-    if (f) f->names_sector = true, f->target_lba = disk->lba + total * per_lba;
-    if (b[510] == 0x55 && b[511] == 0xAA) {
-        add_field(out, 510, 2, "Boot signature", "55 AA");
-    } else {
-        add_problem(out, "The boot signature 55 AA is missing (%02X %02X at offset 510)", b[510], b[511]);
-    }
+    if (f) f->names_sector = true, f->target_lba = backup;
+    add_boot_signature(b, out);
     if (bps != disk->logical_size)
         add_problem(out, "%u bytes per sector, but the disk's sectors have %u", bps, disk->logical_size);
-    // The volume's last sector holds the copy of this one.
-    uint64_t backup = disk->lba + total * per_lba;
-    if (disk->logical_sectors && backup >= disk->logical_sectors) {
-        add_problem(out, "The file system's %llu sectors run past the end of the disk (%llu sectors from here)",
-                    (unsigned long long)total, (unsigned long long)(disk->logical_sectors - disk->lba));
-    } else if (disk->read && disk->logical_size <= 4096 && total != 0) {
+    if (!add_problem_if_past_disk(disk, total * per_lba + 1, total, out) && disk->read && disk->logical_size <= 4096 &&
+        total != 0) {
         uint8_t copy[4096];
         if (!disk->read(disk->context, backup, 1, copy)) {
             add_problem(out, "The backup boot sector (LBA %llu) cannot be read", (unsigned long long)backup);

@@ -41,8 +41,3 @@ struct DiskView {
 
 // Decodes 512 bytes as what they are.
 void decode_sector(const uint8_t* bytes, const DiskView* disk, SectorStructure* out);
-
-// The parts the decoders are built of, for the tests.
-bool decode_gpt_header(const uint8_t* bytes, const DiskView* disk, SectorStructure* out);
-bool decode_mbr(const uint8_t* bytes, const DiskView* disk, SectorStructure* out);
-uint32_t gpt_header_crc(const uint8_t* header);  // over its own size, with the CRC field as zero

@@ -29,6 +29,20 @@ void add_problem(SectorStructure* out, const char* format, ...) {
 
 void set_kind(SectorStructure* out, const char* kind) { snprintf(out->kind, sizeof out->kind, "%s", kind); }
 
+void add_boot_signature(const uint8_t* bytes, SectorStructure* out) {
+    add_field(out, 510, 2, "Boot signature", "%02X %02X", bytes[510], bytes[511]);
+    if (bytes[510] != 0x55 || bytes[511] != 0xAA)
+        add_problem(out, "The boot signature 55 AA is missing (%02X %02X at offset 510)", bytes[510], bytes[511]);
+}
+
+bool add_problem_if_past_disk(const DiskView* disk, uint64_t volume_sectors, uint64_t said, SectorStructure* out) {
+    if (!disk->logical_sectors || disk->lba + volume_sectors <= disk->logical_sectors) return false;
+    add_problem(out, "The file system's %llu sectors run past the end of the disk (%llu sectors from here)",
+                (unsigned long long)said,
+                (unsigned long long)(disk->logical_sectors > disk->lba ? disk->logical_sectors - disk->lba : 0));
+    return true;
+}
+
 uint16_t le16(const uint8_t* p) { return (uint16_t)(p[0] | p[1] << 8); }
 uint32_t le32(const uint8_t* p) { return (uint32_t)le16(p) | (uint32_t)le16(p + 2) << 16; }
 uint64_t le64(const uint8_t* p) { return (uint64_t)le32(p) | (uint64_t)le32(p + 4) << 32; }

@@ -11,6 +11,14 @@ StructureField* add_field(SectorStructure* out, uint32_t offset, uint32_t size, 
 void add_problem(SectorStructure* out, const char* format, ...) __attribute__((format(printf, 2, 3)));
 void set_kind(SectorStructure* out, const char* kind);
 
+// The boot signature at offset 510 as a field, and a problem when it is
+// not 55 AA.
+void add_boot_signature(const uint8_t* bytes, SectorStructure* out);
+// A problem when a volume of volume_sectors logical sectors from the
+// view's LBA runs past the end of the disk; said is the count the volume
+// gives. True when it does.
+bool add_problem_if_past_disk(const DiskView* disk, uint64_t volume_sectors, uint64_t said, SectorStructure* out);
+
 // Little-endian values at an offset.
 uint16_t le16(const uint8_t* p);
 uint32_t le32(const uint8_t* p);

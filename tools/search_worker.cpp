@@ -6,9 +6,9 @@
 #include "disk/sector_access.h"
 #include "disk/sector_run.h"
 #include "editor/editor_state.h"
+#include "editor/caret_editing.h"
 #include "editor/sector_commands.h"
 #include "resources/resource.h"
-#include "editor/caret_editing.h"
 #include "tools/disk_scan.h"
 #include "tools/pattern_scan.h"
 #include "tools/search_disk.h"
@@ -126,16 +126,24 @@ static void publish_steps(SectorNumber done, SectorNumber range) {
     }
 }
 
+// A run of the range the worker searches, with the next batch read while
+// one is scanned; the progress counts its sectors. False, said, when there
+// is no memory for it.
+static bool begin_search_run(SectorRun* run, SectorNumber first, SectorNumber range, bool downward) {
+    if (!begin_sector_run(run, EditorState.DiskRef, first, range, downward, true)) {
+        tell("Insufficient memory to perform search", "Search Error");
+        return false;
+    }
+    ProgressRange = range;
+    return true;
+}
+
 // Up from the place a match may start at, to the last sector.
 static bool search_up(DiskPlace from, DiskPlace* hit, Unread* unread) {
     if (from.sector > EditorState.LastSector) return false;
     SectorNumber range = EditorState.LastSector - from.sector + 1;
     SectorRun run;
-    if (!begin_sector_run(&run, EditorState.DiskRef, from.sector, range, false, true)) {
-        tell("Insufficient memory to perform search", "Search Error");
-        return false;
-    }
-    ProgressRange = range;
+    if (!begin_search_run(&run, from.sector, range, false)) return false;
     bool found = scan_up(&run, &WorkerPattern, from.sector, range, from.offset, &EditorState.SearchContinue,
                          publish_steps, hit, unread);
     end_sector_run(&run);
@@ -161,11 +169,7 @@ static bool search_down(DiskPlace before, DiskPlace* hit, Unread* unread) {
     }
     SectorNumber range = top + 1;
     SectorRun run;
-    if (!begin_sector_run(&run, EditorState.DiskRef, 0, range, true, true)) {
-        tell("Insufficient memory to perform search", "Search Error");
-        return false;
-    }
-    ProgressRange = range;
+    if (!begin_search_run(&run, 0, range, true)) return false;
     bool found = scan_down(&run, &WorkerPattern, top, range, end, &EditorState.SearchContinue, publish_steps, hit,
                            unread);
     end_sector_run(&run);

@@ -21,7 +21,7 @@ static char Text[STRUCTURE_MAX_FIELDS * 176];
 // 512-byte sectors per logical sector of the open disk.
 static DWORD sectors_per_lba() {
     DWORD size = AccessMode == ACCESS_DIRECT && EditorState.DiskRef != INVALID_HANDLE_VALUE
-                     ? query_logical_sector(EditorState.DiskRef)
+                     ? logical_sector(EditorState.DiskRef)
                      : SECTOR_SIZE;
     return size / SECTOR_SIZE ? size / SECTOR_SIZE : 1;
 }
