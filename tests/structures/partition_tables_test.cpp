@@ -67,7 +67,7 @@ TEST_F(PartitionTables, GptProblemsAndAMendedHeaderCrcThatSgdiskAccepts) {
     // comparison with the primary can tell.
     auto change_backup = [&](uint32_t offset) {
         uint64_t at = (sectors_ - 1) * 512;
-        put(at + offset, byte(0x5A));
+        put(at + offset, byte(read_file_bytes(path_, at + offset, 1)[0] ^ 0xFF));  // random bytes: flipped, not set
         std::vector<uint8_t> b = read_file_bytes(path_, at, 512);
         uint32_t crc = gpt_header_crc(b.data());
         put(at + 16, {uint8_t(crc), uint8_t(crc >> 8), uint8_t(crc >> 16), uint8_t(crc >> 24)});
