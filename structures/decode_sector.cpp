@@ -2,6 +2,7 @@
 
 #include "structures/exfat.h"
 #include "structures/fat.h"
+#include "structures/fat_directory.h"
 #include "structures/gpt.h"
 #include "structures/mbr.h"
 #include "structures/ntfs_ext.h"
@@ -38,14 +39,27 @@ void decode_sector(const uint8_t* bytes, const DiskView* disk, SectorStructure* 
     if (disk->read && disk->logical_size <= 4096) {
         uint8_t first[4096];
         GptHeader header;
-        if (disk->lba > 1 && disk->read(disk->context, 1, 1, first) && read_gpt_header(first, &header) &&
-            decode_gpt_entries(bytes, disk, header, out))
-            return;
+        // The header at LBA 1, or its copy at the disk's end when LBA 1's is lost.
+        bool have_header = disk->lba > 1 && ((disk->read(disk->context, 1, 1, first) && read_gpt_header(first, &header)) ||
+                                             (disk->logical_sectors > disk->lba + 1 &&
+                                              disk->read(disk->context, disk->logical_sectors - 1, 1, first) &&
+                                              read_gpt_header(first, &header)));
+        if (have_header) {
+            if (decode_gpt_entries(bytes, disk, header, out)) return;
+            // The copy of the array, placed by the copy of the header.
+            GptHeader backup;
+            if (header.backup_lba > disk->lba && disk->read(disk->context, header.backup_lba, 1, first) &&
+                read_gpt_header(first, &backup) && backup.current_lba == header.backup_lba &&
+                decode_gpt_entries(bytes, disk, backup, out))
+                return;
+        }
         MbrChain chain;
         if (disk->part_offset == 0 && find_in_mbr_chain(disk, disk->lba, &chain)) {
             decode_partition_table(bytes, disk, chain, out);
             return;
         }
     }
+    memset(out, 0, sizeof *out);
+    if (decode_fat_directory(bytes, disk, out)) return;
     memset(out, 0, sizeof *out);
 }

@@ -75,7 +75,10 @@ bool decode_fat_boot(const uint8_t* b, const DiskView* disk, SectorStructure* ou
     if (g.bits == 32) {
         add_field(out, 40, 2, "Flags", "%04X", le16(b + 40));
         add_field(out, 42, 2, "Version", "%u.%u", b[43], b[42]);
-        add_field(out, 44, 4, "Root directory cluster", "%u", le32(b + 44));
+        uint32_t root = le32(b + 44);
+        StructureField* f = add_field(out, 44, 4, "Root directory cluster", "%u", root);
+        if (f && root >= 2 && root - 2 < g.clusters)
+            f->names_sector = true, f->target_lba = disk->lba + g.data_start + (uint64_t)(root - 2) * g.sectors_per_cluster;
         sector_field(out, 48, 2, "FSInfo sector", disk->lba + le16(b + 48), "%llu", le16(b + 48));
         sector_field(out, 50, 2, "Backup boot sector", disk->lba + le16(b + 50), "%llu", le16(b + 50));
         ext = 64;

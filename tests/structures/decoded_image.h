@@ -31,6 +31,13 @@ inline std::string field(const SectorStructure& s, const std::string& name) {
     return "(no field " + name + ")";
 }
 
+// Where a field's Go To leads; none: UINT64_MAX.
+inline uint64_t target(const SectorStructure& s, const std::string& name) {
+    for (int i = 0; i < s.field_count; ++i)
+        if (name == s.fields[i].name) return s.fields[i].names_sector ? s.fields[i].target_lba : UINT64_MAX;
+    return UINT64_MAX;
+}
+
 // Every problem, a line each.
 inline std::string problems(const SectorStructure& s) {
     std::string all;

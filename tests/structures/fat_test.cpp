@@ -1,7 +1,9 @@
 // FAT12, FAT16 and FAT32 boot sectors made by mkfs.fat, each field against
 // fsck.fat's own report of the volume; FAT32's FSInfo; a damaged backup
 // boot sector and a volume larger than its disk; exFAT's boot sector made
-// by mkfs.exfat against dump.exfat, and its boot region's checksum.
+// by mkfs.exfat against dump.exfat, and its boot region's checksum; the
+// entries of directories mtools wrote, against mdir and mshowfat.
+#include <fstream>
 #include <string>
 
 #include "decoded_image.h"
@@ -65,6 +67,82 @@ TEST_F(FatBootSector, ADamagedBackupAndAVolumeLargerThanItsDisk) {
     sectors_ = 30000;  // the disk holds less than the volume's 32768 sectors
     EXPECT_NE(problems(decode(0)).find("The file system's 32768 sectors run past the end of the disk (30000 sectors"),
               std::string::npos) << problems(decode(0));
+}
+
+// Directories mtools wrote: every entry of the root against mdir's
+// listing, clusters against mshowfat, the subdirectory reached by Go To;
+// a long name whose checksum no longer fits; sectors that are no directory.
+TEST_F(FatBootSector, DirectoryEntriesAsMdirListsThem) {
+    const std::string long_name = "A long file name with more than twenty six characters.txt";
+    for (int bits : {16, 32}) {
+        SCOPED_TRACE("FAT" + std::to_string(bits));
+        make_fat(bits, bits == 32 ? 64 : 16);
+        for (const std::string& name : {std::string("SHORT.TXT"), long_name})
+            std::ofstream(image(name)) << name.substr(2);  // text, not entries
+        std::string out, i = "-i '" + path_ + "' ";
+        ASSERT_EQ(run_command("mmd " + i + "'::/Sub Directory' && mcopy " + i + "'" + image("SHORT.TXT") + "' '" +
+                                  image(long_name) + "' :: && mcopy " + i + "'" + image("SHORT.TXT") +
+                                  "' '::/Sub Directory/' 2>&1",
+                              &out),
+                  0)
+            << out;
+        SectorStructure boot = decode(0);
+        uint64_t root = target(boot, bits == 32 ? "Root directory cluster" : "Root directory");
+        ASSERT_NE(root, UINT64_MAX);
+        SectorStructure dir = decode(root);
+        EXPECT_STREQ(dir.kind, bits == 32 ? "FAT directory" : "FAT root directory");
+        EXPECT_EQ(problems(dir), "");
+        // The slot whose short name is this one.
+        auto slot_of = [&](const std::string& short_name) {
+            for (int slot = 0; slot < 16; ++slot) {
+                std::string at = "Entry " + std::to_string(slot) + ": ";
+                if (field(dir, at + "short name") == short_name ||
+                    (field(dir, at + "name") == short_name && field(dir, at + "short name").rfind("(no", 0) == 0))
+                    return at;
+            }
+            return std::string("(no entry " + short_name + ") ");
+        };
+        run_command("mdir -a " + i + "::", &out);
+        std::regex line("(\\S{1,8}) +(\\S{0,3}) +(<DIR>|\\d+) +\\d{4}-\\d\\d-\\d\\d +\\d+:\\d\\d *(.*)");
+        int listed = 0;
+        for (std::sregex_iterator m(out.begin(), out.end(), line), end; m != end; ++m, ++listed) {
+            std::string short_name = (*m)[1].str() + ((*m)[2].length() ? "." + (*m)[2].str() : "");
+            SCOPED_TRACE(short_name);
+            std::string at = slot_of(short_name);
+            EXPECT_EQ(field(dir, at + "name"), (*m)[4].length() ? (*m)[4].str() : short_name);
+            if ((*m)[3] == "<DIR>") {
+                EXPECT_NE(field(dir, at + "attributes").find("directory"), std::string::npos);
+            } else {
+                EXPECT_EQ(field(dir, at + "size"), (*m)[3].str() + " bytes");
+            }
+        }
+        EXPECT_EQ(listed, 3) << out;
+        run_command("mshowfat " + i + "'::/Sub Directory' ::/SHORT.TXT", &out);
+        std::string sub = slot_of("SUBDIR~1");
+        EXPECT_EQ(find(field(dir, sub + "first cluster"), "^(\\d+)"), find(out, "Directory <(\\d+)"));
+        EXPECT_EQ(find(field(dir, slot_of("SHORT.TXT") + "first cluster"), "^(\\d+)"), find(out, "SHORT.TXT <(\\d+)"));
+        SectorStructure inside = decode(target(dir, sub + "first cluster"));
+        EXPECT_STREQ(inside.kind, "FAT directory");
+        EXPECT_EQ(field(inside, "Entry 0: name") + field(inside, "Entry 1: name") + field(inside, "Entry 2: name"),
+                  "...SHORT.TXT");
+        EXPECT_EQ(field(inside, "Entry 0: first cluster"), field(dir, sub + "first cluster"));
+        // Not directories: a file's data, a FAT, a blank sector.
+        std::string file = slot_of("ALONGF~1.TXT");
+        for (uint64_t lba : {target(dir, file + "first cluster"), target(boot, "Reserved sectors"), sectors_ - 1})
+            EXPECT_STREQ(decode(lba).kind, "") << lba;
+        // The long name's checksum (byte 13 of each of its parts, which
+        // stand before the short entry) changed: first in one part, then in all.
+        uint64_t short_entry = root * 512 + std::stoull(file.substr(6)) * 32;
+        for (uint64_t part = short_entry - 32; read_file_bytes(path_, part + 11, 1)[0] == 0x0F; part -= 32) {
+            put(part + 13, {uint8_t(read_file_bytes(path_, part + 13, 1)[0] ^ 1)});
+            std::string seen = problems(decode(root));
+            bool all = read_file_bytes(path_, part - 32 + 11, 1)[0] != 0x0F;
+            EXPECT_NE(seen.find(all ? "The long name of entry " + file.substr(6, file.size() - 8) + " belongs to another"
+                                    : "disagree on its checksum"),
+                      std::string::npos)
+                << seen;
+        }
+    }
 }
 
 TEST_F(FatBootSector, ExfatBootSectorAsDumpExfatReportsItAndItsBootRegionChecksum) {

@@ -51,6 +51,18 @@ TEST_F(PartitionTables, GptHeaderAndEntriesAsSgdiskReportsThem) {
     }
     EXPECT_EQ(field(entries, "Entry 4"), "unused");
     EXPECT_EQ(problems(entries), "");
+    // The copy of the array where the backup header places it, also when
+    // LBA 1's header is lost.
+    auto all = [](const SectorStructure& s) {
+        std::string text = std::string(s.kind) + "\n";
+        for (int i = 0; i < s.field_count; ++i) text += std::string(s.fields[i].name) + ": " + s.fields[i].value + "\n";
+        return text;
+    };
+    uint64_t copy = std::stoull(field(backup, "Partition entries LBA"));
+    EXPECT_EQ(copy, sectors_ - 33);
+    EXPECT_EQ(all(decode(copy)), all(entries));
+    put(512, std::vector<uint8_t>(512));
+    EXPECT_EQ(all(decode(copy)), all(entries));
 }
 
 // Damaged on purpose, one way at a time, each on a fresh GPT disk.
