@@ -54,11 +54,15 @@ static void show_structure(HWND dialog) {
     DWORD ratio;
     decode_shown(&view, &ratio);
     SectorNumber shown = EditorState.CurrentSector;
-    char line[200];
+    char line[200], where[64] = "";
+    // On a disk of larger sectors, the LBA the structures count in.
+    if (ratio > 1)
+        snprintf(where, sizeof where, " (LBA %llu, bytes %u-%u of its %u)", (unsigned long long)view.lba,
+                 view.part_offset, view.part_offset + SECTOR_SIZE - 1, view.logical_size);
     if (Shown.kind[0]) {
-        snprintf(line, sizeof line, "Sector %llu: %s", shown, Shown.kind);
+        snprintf(line, sizeof line, "Sector %llu%s: %s", shown, where, Shown.kind);
     } else {
-        snprintf(line, sizeof line, "Sector %llu is none of the structures this view knows.", shown);
+        snprintf(line, sizeof line, "Sector %llu%s is none of the structures this view knows.", shown, where);
     }
     SetDlgItemTextA(dialog, IDC_STRUCTURE_KIND, line);
     size_t used = 0;
