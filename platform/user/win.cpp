@@ -183,6 +183,7 @@ bool view_window(HWND hwnd, WindowView* view) {
     view->menu = window->parent ? nullptr : window->menu;
     view->icons[0] = window->icons[0];
     view->icons[1] = window->icons[1];
+    view->positioned = window->positioned;
     if (window->control) window->control->describe(*view);
     if (window->dialog) {
         view->is_dialog = true;
@@ -191,6 +192,12 @@ bool view_window(HWND hwnd, WindowView* view) {
         view->base_units = window->dialog->base_units;
     }
     return true;
+}
+
+void host_moved_window(HWND hwnd, int x, int y) {
+    Window* window = find_window(hwnd);
+    if (!window || window->parent) return;
+    window->rect = {x, y, x + window->rect.right - window->rect.left, y + window->rect.bottom - window->rect.top};
 }
 
 void notify_host(HWND hwnd, WindowChange change) {
@@ -533,6 +540,7 @@ BOOL WINAPI MoveWindow(HWND hWnd, int X, int Y, int nWidth, int nHeight, BOOL) {
     Window* window = window_or_error(hWnd);
     if (!window) return FALSE;
     window->rect = {X, Y, X + nWidth, Y + nHeight};
+    if (!window->parent) window->positioned = true;
     notify_host(hWnd, WindowChange::Geometry);
     SendMessageA(hWnd, WM_SIZE, SIZE_RESTORED, MAKELPARAM(nWidth, nHeight));
     return TRUE;

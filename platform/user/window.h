@@ -43,6 +43,7 @@ struct Window {
     int id = 0;
     RECT rect = {};        // pixels, relative to the parent's client area (screen for top-level)
     RECT units_rect = {};  // as the template gave it, in dialog units
+    bool positioned = false;  // a top-level window the program moved: its place is the program's
     std::string text;
     WNDPROC proc = nullptr;
     LONG_PTR user_data = 0;

@@ -39,6 +39,7 @@ struct WindowView {
     // Top-level windows.
     HMENU menu = nullptr;
     HICON icons[2] = {nullptr, nullptr};
+    bool positioned = false;  // moved by the program: shown at rect's place, not centred
     // Dialogs: their font as the template names it, and its base units.
     bool is_dialog = false;
     std::string font;
@@ -47,6 +48,9 @@ struct WindowView {
 };
 
 bool view_window(HWND hwnd, WindowView* view);
+// Where the host shows a top-level window on the screen, so GetWindowRect
+// tells the program; no message is sent.
+void host_moved_window(HWND hwnd, int x, int y);
 std::vector<HWND> top_level_windows();  // in creation order
 std::vector<HWND> child_windows(HWND hwnd);
 

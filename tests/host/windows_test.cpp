@@ -2,6 +2,7 @@
 // what they show, whether the texts fit, and pictures of every dialog.
 #include <QMenuBar>
 #include <QPainter>
+#include <QScreen>
 #include <QStyle>
 #include <cstdio>
 #include <string>
@@ -59,6 +60,40 @@ TEST_F(Windows, AModelessDialogShowsWithItsControlsAtTheirRectangles) {
             EXPECT_EQ(control->geometry(), expected) << "control " << view.id;
         }
     }
+}
+
+// A window shows centred until the program moves it; then where it was
+// moved, kept on the screen; and the program reads where it is.
+TEST_F(Windows, ADialogStandsWhereTheProgramMovedItAndTheProgramSeesWhereItIs) {
+    HWND first = create(conformance_module(), IDD_CONFORMANCE);
+    platform::qt::TopWindow* top = window(first);
+    ASSERT_NE(top, nullptr);
+    QRect screen = top->screen()->availableGeometry();
+    RECT seen;
+    GetWindowRect(first, &seen);
+    EXPECT_EQ(QPoint(seen.left, seen.top), top->pos()) << "centred, and told";
+    EXPECT_LE(std::abs(top->geometry().center().x() - screen.center().x()), 1);
+    const int width = seen.right - seen.left, height = seen.bottom - seen.top;
+    // Where asked; past the screen's corner, in it, at the corner.
+    for (QPoint asked : {QPoint(screen.left() + 10, screen.top() + 20), screen.bottomRight() + QPoint(100, 100)}) {
+        MoveWindow(first, asked.x(), asked.y(), width, height, TRUE);
+        settle();
+        if (screen.contains(asked)) {
+            EXPECT_EQ(top->pos(), asked);
+        } else {
+            EXPECT_EQ(top->frameGeometry().bottomRight(), screen.bottomRight());
+        }
+        GetWindowRect(first, &seen);
+        EXPECT_EQ(QPoint(seen.left, seen.top), top->pos());
+        EXPECT_EQ(seen.right - seen.left, width);
+    }
+    // Moved before it first shows: it shows there.
+    HWND second = CreateDialogParamA(conformance_module(), MAKEINTRESOURCEA(IDD_CONFORMANCE), nullptr, quiet_proc, 0);
+    MoveWindow(second, screen.left() + 30, screen.top() + 40, width, height, TRUE);
+    ShowWindow(second, SW_SHOW);
+    settle();
+    ASSERT_NE(window(second), nullptr);
+    EXPECT_EQ(window(second)->pos(), QPoint(screen.left() + 30, screen.top() + 40));
 }
 
 // The columns of a picture that hold anything but the background.

@@ -6,6 +6,7 @@
 #include <QGuiApplication>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMoveEvent>
 #include <QPainter>
 #include <QScreen>
 #include <QStyle>
@@ -456,6 +457,8 @@ void TopWindow::apply(const WindowView& view, bool menu_changed) {
     if (menu_bar_) menu_bar_->setGeometry(0, 0, width, menu_height);
     client_->setGeometry(0, menu_height, width, height);
     setFixedSize(width, height + menu_height);
+    // Moved by the program once shown: MoveWindow's place, on the screen.
+    if (placed_ && view.positioned && pos() != QPoint(view.rect.left, view.rect.top)) place();
     sync_controls();
 }
 
@@ -569,8 +572,11 @@ void TopWindow::place() {
     QRect available = screen->availableGeometry();
     QRect around = (owner && owner->isVisible() && !(view_.style & DS_CENTER)) ? owner->frameGeometry() : available;
     QPoint at(around.center().x() - width() / 2, around.center().y() - height() / 2);
-    at.setX(std::clamp(at.x(), available.left(), std::max(available.left(), available.right() - width())));
-    at.setY(std::clamp(at.y(), available.top(), std::max(available.top(), available.bottom() - height())));
+    if (view_.positioned) at = QPoint(view_.rect.left, view_.rect.top);
+    // The frame counts once the window has one.
+    QSize outer = frameGeometry().size();
+    at.setX(std::clamp(at.x(), available.left(), std::max(available.left(), available.right() + 1 - outer.width())));
+    at.setY(std::clamp(at.y(), available.top(), std::max(available.top(), available.bottom() + 1 - outer.height())));
     move(at);
 }
 
@@ -578,6 +584,11 @@ void TopWindow::closeEvent(QCloseEvent* event) {
     // The window system decides whether the window closes.
     event->ignore();
     host_->close_requested(hwnd_);
+}
+
+void TopWindow::moveEvent(QMoveEvent* event) {
+    host_moved_window(hwnd_, pos().x(), pos().y());
+    QWidget::moveEvent(event);
 }
 
 void TopWindow::changeEvent(QEvent* event) {

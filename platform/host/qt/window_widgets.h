@@ -103,14 +103,16 @@ public:
     void apply(const WindowView& view, bool menu_changed);
     ControlWidget* control(HWND hwnd) const;
     const std::vector<QPointer<ControlWidget>>& controls() const { return order_; }
-    // Places the window the first time it shows: centred on its owner or
-    // the screen, as DS_CENTER asks and as people expect of a dialog.
+    // Places the window the first time it shows: where the program moved
+    // it, or else centred on its owner or the screen, as DS_CENTER asks and
+    // as people expect of a dialog; on the screen either way.
     void place();
     bool placed() const { return placed_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
 
 private:
     void sync_controls();
