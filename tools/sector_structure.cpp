@@ -134,10 +134,14 @@ void show_sector_structure() {
     EditorState.StructureDialog = dialog;
     show_structure(dialog);
     ShowWindow(dialog, SW_SHOW);
-    // Beside the main window, on its right, so neither hides the other.
-    RECT main_rect, own;
-    if (GetWindowRect(EditorState.MainWindow, &main_rect) && GetWindowRect(dialog, &own))
-        MoveWindow(dialog, main_rect.right, main_rect.top, own.right - own.left, own.bottom - own.top, TRUE);
+    // Beside the main window so neither hides the other: on its right, or
+    // on its left when only that side has room, else where more of it shows.
+    RECT main_rect, own, work;
+    if (!GetWindowRect(EditorState.MainWindow, &main_rect) || !GetWindowRect(dialog, &own)) return;
+    if (!SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0)) work = main_rect;
+    int width = own.right - own.left, room_right = work.right - main_rect.right, room_left = main_rect.left - work.left;
+    int x = room_right >= width || room_right >= room_left ? main_rect.right : main_rect.left - width;
+    MoveWindow(dialog, x, main_rect.top, width, own.bottom - own.top, TRUE);
 }
 
 INT_PTR CALLBACK sector_structure_dialog(HWND dialog, UINT message, WPARAM wparam, LPARAM) {

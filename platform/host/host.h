@@ -115,6 +115,9 @@ struct WaitContext {
 constexpr int kGridCharWidth = 8;
 constexpr int kGridLineHeight = 16;
 
+// The work area of a host without a screen.
+constexpr RECT kDefaultWorkArea = {0, 0, 1024, 768};
+
 class Host {
 public:
     virtual ~Host() = default;
@@ -137,6 +140,8 @@ public:
 
     // The dialog base units of a dialog font, {0, 0} for the window system's own.
     virtual SIZE dialog_base_units(const std::string& /*font*/, int /*point_size*/) { return {0, 0}; }
+    // The screen less the desktop's panels: where windows may stand.
+    virtual RECT work_area() { return kDefaultWorkArea; }
     // The character position of an edit control under a point of its client area.
     virtual int edit_char_from_point(HWND edit, POINT point);
 

@@ -28,6 +28,7 @@ typedef LONG_PTR LRESULT;
 
 typedef void* HANDLE;
 typedef void* LPVOID;
+typedef void* PVOID;
 typedef const void* LPCVOID;
 typedef char* LPSTR;
 typedef const char* LPCSTR;

@@ -50,6 +50,11 @@ TEST_F(SectorStructureView, FollowsTheSectorGoesWhereAFieldPointsAndFixCrcMendsT
     press('I', platform::kInputControl);
     host_.wait_until("the view is open", [] { return HeadlessHost::window("Sector Structure")() != nullptr; });
     look(&seen);
+    RECT main_rect = {}, view_rect = {};
+    host_.check("where the windows stand", [&] {
+        GetWindowRect(EditorState.MainWindow, &main_rect);
+        GetWindowRect(HeadlessHost::window("Sector Structure")(), &view_rect);
+    });
     host_.check("back to the editor", [] { SetFocus(EditorState.HexPane); });
     press(VK_NEXT);
     look(&seen);
@@ -76,6 +81,8 @@ TEST_F(SectorStructureView, FollowsTheSectorGoesWhereAFieldPointsAndFixCrcMendsT
     host_.wait_until("the view is closed", [] { return HeadlessHost::window("Sector Structure")() == nullptr; });
     quit();
     run_editor();
+    EXPECT_TRUE(view_rect.left == main_rect.right || view_rect.right == main_rect.left) << "beside the main window";
+    EXPECT_EQ(view_rect.top, main_rect.top);
     ASSERT_EQ(seen.size(), 6u);
     EXPECT_EQ(seen[0], "Sector 0: Protective MBR (GPT disk) | None found.");
     EXPECT_EQ(seen[1].rfind("Sector 1: GPT header | Header CRC32 is ", 0), 0u) << seen[1];

@@ -73,6 +73,9 @@ TEST_F(Windows, ADialogStandsWhereTheProgramMovedItAndTheProgramSeesWhereItIs) {
     GetWindowRect(first, &seen);
     EXPECT_EQ(QPoint(seen.left, seen.top), top->pos()) << "centred, and told";
     EXPECT_LE(std::abs(top->geometry().center().x() - screen.center().x()), 1);
+    RECT work = {};
+    ASSERT_TRUE(SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0));
+    EXPECT_EQ(QRect(QPoint(work.left, work.top), QPoint(work.right - 1, work.bottom - 1)), screen);
     const int width = seen.right - seen.left, height = seen.bottom - seen.top;
     // Where asked; past the screen's corner, in it, at the corner.
     for (QPoint asked : {QPoint(screen.left() + 10, screen.top() + 20), screen.bottomRight() + QPoint(100, 100)}) {

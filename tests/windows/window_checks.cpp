@@ -466,6 +466,26 @@ void file_checks() {
     check(mine == 5 && theirs == 6, "the last error belongs to each thread");
 }
 
+// Where windows stand: the desktop's work area, and a top-level window
+// where MoveWindow put it.
+void place_checks() {
+    RECT work = {};
+    check(SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0) && work.right > work.left && work.bottom > work.top,
+          "SPI_GETWORKAREA gives a rectangle that is not empty");
+    SetLastError(0);
+    check(!SystemParametersInfoA(0xFFFF, 0, &work, 0) && GetLastError() == ERROR_INVALID_SPI_VALUE,
+          "SystemParametersInfoA fails an action it does not know with ERROR_INVALID_SPI_VALUE");
+    HWND dialog = conformance_dialog();
+    RECT before = {}, after = {};
+    GetWindowRect(dialog, &before);
+    MoveWindow(dialog, work.left + 13, work.top + 17, before.right - before.left, before.bottom - before.top, TRUE);
+    GetWindowRect(dialog, &after);
+    check(after.left == work.left + 13 && after.top == work.top + 17 && after.right - after.left == before.right - before.left,
+          "GetWindowRect of a top-level window gives where MoveWindow put it");
+    DestroyWindow(dialog);
+    drain();
+}
+
 }  // namespace
 
 CheckCounts run_window_checks(HINSTANCE resources, const char* scratch, bool on_wine, FILE* out) {
@@ -481,6 +501,7 @@ CheckCounts run_window_checks(HINSTANCE resources, const char* scratch, bool on_
     accelerator_checks();
     menu_checks();
     file_checks();
+    place_checks();
     fflush(out);
     return run.counts;
 }

@@ -5,6 +5,7 @@
 #include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QDesktopServices>
+#include <QScreen>
 #include <QDir>
 #include <QFileInfo>
 #include <QKeyEvent>
@@ -443,6 +444,13 @@ const TextMetrics& QtHost::metrics_for(const std::string& font) {
     auto found = metrics_.find(key);
     if (found == metrics_.end()) found = metrics_.emplace(key, TextMetrics(dialog_font(font), fixed)).first;
     return found->second;
+}
+
+RECT QtHost::work_area() {
+    QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen) return Host::work_area();
+    QRect area = screen->availableGeometry();
+    return {area.left(), area.top(), area.right() + 1, area.bottom() + 1};
 }
 
 SIZE QtHost::dialog_base_units(const std::string& font, int) {

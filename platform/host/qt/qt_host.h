@@ -53,6 +53,7 @@ public:
     void modal_request_closed(ModalRequest* request) override;
     void window_changed(HWND hwnd, WindowChange change) override;
     SIZE dialog_base_units(const std::string& font, int point_size) override;
+    RECT work_area() override;
     int edit_char_from_point(HWND edit, POINT point) override;
     HINSTANCE shell_execute(const ShellRequest& request) override;
 
