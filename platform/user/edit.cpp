@@ -15,6 +15,7 @@ struct EditData : ControlData {
     int anchor = 0;  // the fixed end of the selection
     int caret = 0;   // the moving end, where the caret stands
     size_t limit = 0x7FFFFFFE;
+    bool dialog_mode = false;  // its keys come through IsDialogMessage
 
     void describe(WindowView& view) const override {
         view.selection_start = std::min(anchor, caret);
@@ -143,6 +144,16 @@ void key_down(HWND hwnd, Window* window, EditData* data, WPARAM key) {
     case VK_DOWN: caret = multiline(window) ? vertical(text, caret, 1) : step_right(text, caret); break;
     case VK_HOME: caret = multiline(window) ? line_start(text, caret) : 0; break;
     case VK_END: caret = multiline(window) ? line_end(text, caret) : text_length(window); break;
+    // A multiline edit takes every key from its dialog, and hands back the
+    // two that leave it: Escape closes the dialog, Tab moves on (Ctrl+Tab
+    // stays a key of the edit's own).
+    case VK_ESCAPE:
+        if (multiline(window) && data->dialog_mode) PostMessageA(window->parent, WM_CLOSE, 0, 0);
+        return;
+    case VK_TAB:
+        if (multiline(window) && data->dialog_mode && GetKeyState(VK_CONTROL) >= 0)
+            SendMessageA(window->parent, WM_NEXTDLGCTL, GetKeyState(VK_SHIFT) < 0, 0);
+        return;
     case VK_DELETE:
         if (read_only) return;
         if (data->anchor == data->caret) data->caret = step_right(text, data->caret);
@@ -265,6 +276,7 @@ LRESULT CALLBACK edit_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam
     case WM_GETDLGCODE: {
         LRESULT code = DLGC_WANTCHARS | DLGC_HASSETSEL | DLGC_WANTARROWS;
         if (multiline(window)) code |= DLGC_WANTALLKEYS;
+        if (lparam) data->dialog_mode = true;
         return code;
     }
     default:

@@ -281,6 +281,17 @@ void edit_checks() {
     check(SendMessageA(read_only, EM_GETLINECOUNT, 0, 0) == 3, "EM_GETLINECOUNT counts the lines");
     check(SendMessageA(read_only, EM_LINEINDEX, 1, 0) == 3 && SendMessageA(read_only, EM_LINEFROMCHAR, 4, 0) == 1,
           "EM_LINEINDEX and EM_LINEFROMCHAR count CR LF as part of a line");
+    // A multiline edit wants every key, yet Tab and Escape still leave it.
+    SetFocus(read_only);
+    MSG key = {read_only, WM_KEYDOWN, VK_TAB, 0, 0, {0, 0}};
+    IsDialogMessageA(dialog, &key);
+    check(GetFocus() == GetDlgItem(dialog, IDOK), "Tab in a multiline edit of a dialog moves to the next tab stop");
+    SetFocus(read_only);
+    seen.clear();
+    key.wParam = VK_ESCAPE;
+    IsDialogMessageA(dialog, &key);
+    drain();
+    check(saw_command(IDCANCEL, BN_CLICKED), "Escape in a multiline edit of a dialog cancels the dialog");
     DestroyWindow(dialog);
     drain();
 }
