@@ -3,7 +3,10 @@
 // "name=value" line each:
 //   counter, hex.length, hex.lines, hex.selection, hex.line0, text.length,
 //   text.lines, text.selection, and focus: the identifier of the control
-//   with the keyboard focus and the caption of its window ("1024 Goto Sector")
+//   with the keyboard focus and the caption of its window ("1024 Goto Sector");
+//   with the Sector Structure view open, structure.kind, structure.problems
+//   (its first line) and structure.beside (yes: its side touches the main
+//   window's, at the same height)
 // Exit status 1 when no main window is there.
 #include <stdio.h>
 #include <string.h>
@@ -49,6 +52,17 @@ int main() {
     printf("counter=%s\n", text_of(GetDlgItem(main_window, IDC_SECTOR_COUNTER)).c_str());
     show_pane("hex", GetDlgItem(main_window, IDC_HEX_PANE));
     show_pane("text", GetDlgItem(main_window, IDC_TEXT_PANE));
+    if (HWND view = FindWindowA(NULL, "Sector Structure")) {
+        printf("structure.kind=%s\n", text_of(GetDlgItem(view, IDC_STRUCTURE_KIND)).c_str());
+        std::string problems = text_of(GetDlgItem(view, IDC_STRUCTURE_PROBLEMS));
+        printf("structure.problems=%s\n", problems.substr(0, problems.find('\r')).c_str());
+        RECT main_rect, view_rect;
+        GetWindowRect(main_window, &main_rect);
+        GetWindowRect(view, &view_rect);
+        bool beside = (view_rect.left == main_rect.right || view_rect.right == main_rect.left) &&
+                      view_rect.top == main_rect.top;
+        printf("structure.beside=%s\n", beside ? "yes" : "no");
+    }
     GUITHREADINFO gui;
     memset(&gui, 0, sizeof gui);
     gui.cbSize = sizeof gui;
