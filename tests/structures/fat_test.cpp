@@ -142,6 +142,10 @@ TEST_F(FatBootSector, DirectoryEntriesAsMdirListsThem) {
                       std::string::npos)
                 << seen;
         }
+        // An end mark (a first byte of 00) before SHORT.TXT: it and what
+        // follows are no longer entries.
+        put(root * 512 + std::stoull(slot_of("SHORT.TXT").substr(6)) * 32, {0});
+        EXPECT_EQ(field(decode(root), file + "size").rfind("(no field", 0), 0u);
     }
 }
 
