@@ -49,6 +49,16 @@ static void decode_shown(DiskView* view, DWORD* ratio) {
     decode_sector(EditorState.SectorData, view, &Shown);
 }
 
+// A button disabled while it has the focus would leave the keyboard no
+// place in the view (Go To that leads to a sector with nowhere to go):
+// the field list takes the focus first.
+static void enable_keeping_focus(HWND dialog, int id, bool enable) {
+    HWND button = GetDlgItem(dialog, id);
+    if (!enable && GetFocus() == button)
+        SendMessageA(dialog, WM_NEXTDLGCTL, (WPARAM)GetDlgItem(dialog, IDC_STRUCTURE_FIELDS), TRUE);
+    EnableWindow(button, enable);
+}
+
 static void show_structure(HWND dialog) {
     DiskView view;
     DWORD ratio;
@@ -86,8 +96,8 @@ static void show_structure(HWND dialog) {
         used += (size_t)snprintf(Text + used, sizeof Text - used, "%s\r\n", Shown.problems[i]);
     SetDlgItemTextA(dialog, IDC_STRUCTURE_PROBLEMS, Shown.kind[0] && !Shown.problem_count ? "None found." : Text);
     if (count) SendMessageA(targets, CB_SETCURSEL, 0, 0);
-    EnableWindow(GetDlgItem(dialog, IDC_STRUCTURE_GOTO), count > 0);
-    EnableWindow(GetDlgItem(dialog, IDC_STRUCTURE_FIX_CRC), strncmp(Shown.kind, "GPT header", 10) == 0);
+    enable_keeping_focus(dialog, IDC_STRUCTURE_GOTO, count > 0);
+    enable_keeping_focus(dialog, IDC_STRUCTURE_FIX_CRC, strncmp(Shown.kind, "GPT header", 10) == 0);
 }
 
 static void go_to_target(HWND dialog) {
@@ -135,12 +145,15 @@ void show_sector_structure() {
     show_structure(dialog);
     ShowWindow(dialog, SW_SHOW);
     // Beside the main window so neither hides the other: on its right, or
-    // on its left when only that side has room, else where more of it shows.
+    // on its left when only that side has room; else wholly on the screen
+    // at its right edge, over the main window's right part.
     RECT main_rect, own, work;
     if (!GetWindowRect(EditorState.MainWindow, &main_rect) || !GetWindowRect(dialog, &own)) return;
     if (!SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0)) work = main_rect;
-    int width = own.right - own.left, room_right = work.right - main_rect.right, room_left = main_rect.left - work.left;
-    int x = room_right >= width || room_right >= room_left ? main_rect.right : main_rect.left - width;
+    int width = own.right - own.left;
+    int x = work.right - main_rect.right >= width  ? main_rect.right
+            : main_rect.left - work.left >= width ? main_rect.left - width
+                                                   : work.right - width;
     MoveWindow(dialog, x, main_rect.top, width, own.bottom - own.top, TRUE);
 }
 

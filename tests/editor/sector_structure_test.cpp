@@ -132,9 +132,11 @@ TEST_F(SectorStructureView, OnADiskOf4096ByteSectorsLbasAreCountedInThem) {
     look(&seen);
     host_.check("where", [&] { shown[0] = EditorState.CurrentSector; });
     go_to("Entry 2: first LBA");
+    int focus = 0;
     host_.check("where", [&] {
         shown[1] = EditorState.CurrentSector;
         bytes.assign(EditorState.SectorData, EditorState.SectorData + 512);
+        focus = GetDlgCtrlID(GetFocus());
     });
     quit();
     run_editor();
@@ -146,6 +148,7 @@ TEST_F(SectorStructureView, OnADiskOf4096ByteSectorsLbasAreCountedInThem) {
                            ", bytes 0-511 of its 4096): GPT partition entries | None found.");
     EXPECT_EQ(shown[0], array * 8);
     EXPECT_EQ(shown[1], second * 8);
+    EXPECT_EQ(focus, IDC_STRUCTURE_FIELDS) << "Go To, disabled where there is nowhere to go, gave the focus on";
     EXPECT_EQ(bytes, read_file_bytes(image("c.img"), second * 4096, 512));
     run_command("sgdisk -v '" + loop.device() + "'", &out);
     EXPECT_NE(out.find("No problems found"), std::string::npos) << out;
