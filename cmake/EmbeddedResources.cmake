@@ -16,7 +16,7 @@ function(orvasse_embed_resources target script symbol)
     add_custom_command(
         OUTPUT ${res}
         COMMAND ${ORVASSE_WINDRES} --preprocessor=${ORVASSE_CPP} -DRC_INVOKED -D_WIN32 -D_WIN64
-                -I${ORVASSE_MINGW_INCLUDE} -I${PROJECT_SOURCE_DIR}
+                -I${ORVASSE_MINGW_INCLUDE} -I${PROJECT_SOURCE_DIR} -I${ORVASSE_GENERATED}
                 -O res ${script} ${res}
         DEPENDS ${script} ${ARG_DEPENDS}
         COMMENT "Compiling ${script}"

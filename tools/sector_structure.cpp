@@ -68,7 +68,7 @@ static void show_structure(HWND dialog) {
     // On a disk of larger sectors, the LBA the structures count in.
     if (ratio > 1)
         snprintf(where, sizeof where, " (LBA %llu, bytes %u-%u of its %u)", (unsigned long long)view.lba,
-                 view.part_offset, view.part_offset + SECTOR_SIZE - 1, view.logical_size);
+                 view.part_offset, (unsigned)(view.part_offset + SECTOR_SIZE - 1), view.logical_size);
     if (Shown.kind[0]) {
         snprintf(line, sizeof line, "Sector %llu%s: %s", shown, where, Shown.kind);
     } else {

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "conformance.h"
+#include "orvasse_version.h"
 #include "platform/host/qt/text_layout.h"
 #include "platform/user/window_view.h"
 #include "qt_fixture.h"
@@ -134,13 +135,16 @@ TEST_F(Windows, CaptionIconBitmapAndTextAlignmentShowAsTheWindowSystemHasThem) {
         EXPECT_EQ(picture.pixel(at) & 0xFFFFFF, expected & 0xFFFFFF) << at.x() << "," << at.y();
     }
     // A centred static: as much room on either side of its text.
+    int centred = 0;
     for (const QPointer<ControlWidget>& control : top->controls()) {
-        if (control->view().text != "Orvasse") continue;
+        if (control->view().text != "Orvasse v" ORVASSE_VERSION_TEXT) continue;
+        ++centred;
         QImage text = control->grab().toImage();
         auto [first, last] = ink_columns(text, control->palette().color(QPalette::Window));
         ASSERT_GE(first, 0);
         EXPECT_NEAR(first, control->width() - 1 - last, 2);
     }
+    EXPECT_EQ(centred, 1);
 }
 
 TEST_F(Windows, PicturesOfTheTestDialogs) {

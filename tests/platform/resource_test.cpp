@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "orvasse_version.h"
 #include "platform/user/resource.h"
 #include "platform/win32.h"
 #include "resources/embedded_res.h"
@@ -112,7 +113,7 @@ const std::vector<Dialog>& dialogs() {
          {{IDOK, Push, {117, 78, 35, 14}, "&Close"},
           {IDC_NONE, Bitmap, {24, 7, 144, 37}, ""},
           {IDC_WEB_ADDRESS, DefPush, {33, 78, 81, 14}, MakerWebAddress, BS_CENTER | BS_VCENTER},
-          {IDC_NONE, CentredText, {7, 54, 177, 8}, "Orvasse"},
+          {IDC_NONE, CentredText, {7, 54, 177, 8}, "Orvasse v" ORVASSE_VERSION_TEXT},
           {IDC_NONE, CentredText, {7, 64, 177, 8}, std::string("Software by ") + MakerName}}},
         {IDD_SELECT_DISK, "Select Disk", kSansSerif, 8, 149, 26, WS_POPUP | WS_CAPTION,
          {{IDC_DISK_LIST, Combo, {5, 5, 72, 65}, "", CBS_SORT | WS_VSCROLL},
