@@ -1,11 +1,13 @@
 // The Linux program's command line: `orvasse --drives` lists the disks
-// without a display; anything else unknown stops before the editor starts.
+// without a display, --help and --version answer; anything else unknown
+// stops before the editor starts.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <sstream>
 
 #include "disk_fixture.h"
+#include "orvasse_version.h"
 
 using namespace testing_support;
 
@@ -55,12 +57,24 @@ TEST(DrivesOption, ListsTheMappedDisksWithoutADisplay) {
         << huge;
 }
 
-TEST(DrivesOption, OtherArgumentsShowTheUsageAndStartNothing) {
+TEST(DrivesOption, HelpAndVersionAnswerAndOtherArgumentsShowTheUsageAndStartNothing) {
     TempDir dir;
-    for (const char* arguments : {"--help", "--drive", "disk.img", "--drives extra"}) {
+    const struct {
+        const char* arguments;
+        int status;
+        std::string starts;
+    } rows[] = {
+        {"--help", 0, "Usage: orvasse"},
+        {"--version", 0, "orvasse " ORVASSE_VERSION_TEXT "\n"},
+        {"--version extra", 2, "Usage: orvasse"},
+        {"--drive", 2, "Usage: orvasse"},
+        {"disk.img", 2, "Usage: orvasse"},
+        {"--drives extra", 2, "Usage: orvasse"},
+    };
+    for (const auto& row : rows) {
         std::string out;
-        EXPECT_EQ(run_orvasse(dir.path(), arguments, &out), 2) << arguments;
-        EXPECT_EQ(out.rfind("Usage: orvasse", 0), 0u) << arguments << ": " << out;
+        EXPECT_EQ(run_orvasse(dir.path(), row.arguments, &out), row.status) << row.arguments;
+        EXPECT_EQ(out.rfind(row.starts, 0), 0u) << row.arguments << ": " << out;
     }
 }
 
