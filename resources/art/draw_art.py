@@ -3,7 +3,9 @@
 
 Writes resources/orvasse.ico (32x32 at 16 and at 256 colours, each with its
 AND mask), resources/orvasse.png (the 256-colour image for desktops that
-take PNG icons) and resources/logo.bmp (216x60, 24 bits per pixel). Standard
+take PNG icons), resources/icons/NxN/orvasse.png (the platter drawn at each
+size of the desktops' icon theme, in true colour with smooth edges) and
+resources/logo.bmp (216x60, 24 bits per pixel). Standard
 library only; the output is deterministic, so the committed files can be
 checked by running this again. With --preview DIR it also writes PNG copies
 for looking at.
@@ -211,13 +213,13 @@ def write_bmp(path, rows):
 
 
 def write_png(path, rows):
-    """RGBA, top row first; None is transparent."""
+    """RGBA, top row first; None is transparent, a fourth value the alpha."""
     raw = bytearray()
     for row in rows:
         raw.append(0)
         for c in row:
             raw += bytes((0, 0, 0, 0)) if c is None else bytes(
-                (int(c[0]), int(c[1]), int(c[2]), 255))
+                (int(c[0]), int(c[1]), int(c[2]), int(c[3]) if len(c) > 3 else 255))
     height, width = len(rows), len(rows[0])
 
     def chunk(kind, data):
@@ -289,6 +291,24 @@ def draw_icon():
         (ICON_SIZE, 0, 8, icon_image(ind8, mask8, palette8, 8)),
     ]
     return images, prev4, prev8
+
+
+# The sizes of the desktops' icon theme (hicolor).
+THEME_SIZES = (16, 24, 32, 48, 64, 128, 256)
+
+
+def draw_theme_icon(size):
+    """The platter at size x size, its edge pixels partly transparent."""
+    cx = cy = size / 2
+    r = size / 2 - 0.5
+    rows = []
+    for y in range(size):
+        row = []
+        for x in range(size):
+            c, coverage = supersample(lambda px, py: platter_colour(px, py, cx, cy, r), x, y)
+            row.append(None if c is None else tuple(int(round(v)) for v in c) + (int(round(coverage * 255)),))
+        rows.append(row)
+    return rows
 
 
 # ---- the logo
@@ -411,6 +431,10 @@ def main():
     images, prev4, prev8 = draw_icon()
     write_ico(os.path.join(RESOURCES, "orvasse.ico"), images)
     write_png(os.path.join(RESOURCES, "orvasse.png"), prev8)
+    for size in THEME_SIZES:
+        folder = os.path.join(RESOURCES, "icons", "%dx%d" % (size, size))
+        os.makedirs(folder, exist_ok=True)
+        write_png(os.path.join(folder, "orvasse.png"), draw_theme_icon(size))
     logo = draw_logo()
     write_bmp(os.path.join(RESOURCES, "logo.bmp"), logo)
 
