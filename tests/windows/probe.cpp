@@ -8,6 +8,10 @@
 //   (its first line) and structure.beside (yes: its side touches the main
 //   window's, at the same height)
 // Exit status 1 when no main window is there.
+//
+// orvasse_probe --version-of FILE prints the version resource of a program
+// file as Windows reads it: version= (the fixed file version, a.b.c.d) and
+// file_version= (the FileVersion string); exit status 1 when it has none.
 #include <stdio.h>
 #include <string.h>
 
@@ -43,7 +47,26 @@ static void show_pane(const char* name, HWND pane) {
     printf("%s.line0=%s\n", name, text.substr(0, text.find('\r')).c_str());
 }
 
-int main() {
+static int show_version_of(const char* file) {
+    DWORD ignored = 0, size = GetFileVersionInfoSizeA(file, &ignored);
+    std::string data(size, '\0');
+    VS_FIXEDFILEINFO* fixed = NULL;
+    char* text = NULL;
+    UINT length = 0;
+    if (size == 0 || !GetFileVersionInfoA(file, 0, size, data.data()) ||
+        !VerQueryValueA(data.data(), "\\", (void**)&fixed, &length) || !fixed) {
+        printf("no version resource\n");
+        return 1;
+    }
+    printf("version=%u.%u.%u.%u\n", (unsigned)HIWORD(fixed->dwFileVersionMS), (unsigned)LOWORD(fixed->dwFileVersionMS),
+           (unsigned)HIWORD(fixed->dwFileVersionLS), (unsigned)LOWORD(fixed->dwFileVersionLS));
+    if (VerQueryValueA(data.data(), "\\StringFileInfo\\040904B0\\FileVersion", (void**)&text, &length) && text)
+        printf("file_version=%s\n", text);
+    return 0;
+}
+
+int main(int argc, char** argv) {
+    if (argc == 3 && strcmp(argv[1], "--version-of") == 0) return show_version_of(argv[2]);
     EnumWindows(find_main, 0);
     if (!main_window) {
         printf("no main window\n");
