@@ -175,6 +175,12 @@ void switch_pane() {
     EditorState.HexPaneActive = EditorState.HexPaneActive == 1 ? 0 : 1;
 }
 
+void focus_hex_pane() {
+    SetFocus(EditorState.HexPane);
+    int t = hex_to_text_position(caret_of(EditorState.HexPane));
+    SendMessageA(EditorState.TextPane, EM_SETSEL, t, t);
+}
+
 void select_sector_bytes(int first, int count) {
     int last = first + count - 1;
     SendMessageA(EditorState.HexPane, EM_SETSEL, hex_position_of_byte(first), hex_position_of_byte(last) + 2);

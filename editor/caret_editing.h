@@ -17,6 +17,10 @@ void move_caret_left();
 void move_caret_down();
 void move_caret_up();
 void switch_pane();
+// The hex pane takes the keys; the text pane's caret stands at the same
+// byte, none of its text selected (Windows' dialog manager selects an edit's
+// whole text when it gives it the focus back).
+void focus_hex_pane();
 
 // Selects count bytes of the shown sector from first in both panes (the hex
 // pane's digit pairs, the text pane's characters), the caret on the first:

@@ -104,7 +104,12 @@ static void stepper(WPARAM wparam, LPARAM lparam) {
 INT_PTR CALLBACK main_window_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
     EditorState.MainWindow = hwnd;
     switch (message) {
-    case WM_INITDIALOG: initialise(hwnd); return 1;
+    // The hex pane takes the focus here: left to the dialog manager, the
+    // first tab stop (the text pane) would, its whole text selected.
+    case WM_INITDIALOG:
+        initialise(hwnd);
+        SetFocus(EditorState.HexPane);
+        return 0;
     case WM_CLOSE:
     case WM_DESTROY:
     case WM_QUERYENDSESSION:

@@ -6,6 +6,7 @@
 
 #include "disk/legacy_services.h"
 #include "disk/sector_access.h"
+#include "editor/caret_editing.h"
 #include "editor/editor_state.h"
 #include "editor/sector_commands.h"
 #include "resources/resource.h"
@@ -96,7 +97,7 @@ static bool open_selection(HWND dialog) {
 void show_select_disk() {
     EditorState.HexPaneActive = 1;
     DialogBoxParamA(EditorState.Instance, MAKEINTRESOURCEA(IDD_SELECT_DISK), EditorState.MainWindow, select_disk_dialog, 0);
-    SetFocus(EditorState.HexPane);
+    focus_hex_pane();
 }
 
 INT_PTR CALLBACK select_disk_dialog(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {

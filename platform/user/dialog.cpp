@@ -115,7 +115,10 @@ HWND create_dialog(HINSTANCE instance, LPCSTR name, HWND owner, DLGPROC proc, LP
     window->dialog->proc = proc;
     HWND first = GetNextDlgTabItem(dialog, nullptr, FALSE);
     if (SendMessageA(dialog, WM_INITDIALOG, reinterpret_cast<WPARAM>(first), parameter) && IsWindow(dialog)) {
+        // The first tab stop takes the focus, an edit with its text selected.
         HWND focus = GetNextDlgTabItem(dialog, nullptr, FALSE);
+        if (focus && (SendMessageA(focus, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL))
+            SendMessageA(focus, EM_SETSEL, 0, -1);
         if (focus) SetFocus(focus);
     }
     if (!IsWindow(dialog)) return nullptr;

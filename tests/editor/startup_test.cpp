@@ -62,9 +62,13 @@ TEST_F(StartUp, AsksForTheHelpPageOnceAndShowsSelectDiskFirst) {
     });
     open_selected_disk();
     std::string counter_shown, first_line;
+    LRESULT text_selection = -1;
+    HWND focus = nullptr;
     host_.check("look at sector 0", [&] {
         counter_shown = counter();
         first_line = hex_pane().substr(0, 48);
+        text_selection = SendMessageA(EditorState.TextPane, EM_GETSEL, 0, 0);
+        focus = GetFocus();
     });
     quit();
     EXPECT_EQ(run_editor(), 0);
@@ -79,6 +83,10 @@ TEST_F(StartUp, AsksForTheHelpPageOnceAndShowsSelectDiskFirst) {
     EXPECT_EQ(requests[0].show, SW_HIDE);
     EXPECT_EQ(counter_shown, "0000000000 of 0000002879");
     EXPECT_EQ(first_line, hex_line_of(stamped_sector(0)));
+    // The hex pane has the keys; the text pane is not shown wholly selected.
+    EXPECT_EQ(focus, EditorState.HexPane);
+    EXPECT_EQ(LOWORD(text_selection), HIWORD(text_selection)) << "text pane selection " << LOWORD(text_selection)
+                                                              << "-" << HIWORD(text_selection);
     EXPECT_TRUE(boxes().empty());
 }
 

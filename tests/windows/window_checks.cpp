@@ -77,6 +77,16 @@ INT_PTR CALLBACK ending_proc(HWND dialog, UINT message, WPARAM, LPARAM lParam) {
     return FALSE;
 }
 
+// Writes the fields during WM_INITDIALOG and returns lParam; returning
+// FALSE, it gives the focus to the number field itself.
+INT_PTR CALLBACK focusing_proc(HWND dialog, UINT message, WPARAM, LPARAM lParam) {
+    if (message != WM_INITDIALOG) return FALSE;
+    SetDlgItemTextA(dialog, IDC_FIELD, "abc");
+    SetDlgItemTextA(dialog, IDC_NUMBER, "12");
+    if (!lParam) SetFocus(GetDlgItem(dialog, IDC_NUMBER));
+    return lParam;
+}
+
 HWND conformance_dialog() {
     seen.clear();
     return CreateDialogParamA(run.resources, MAKEINTRESOURCEA(IDD_CONFORMANCE), NULL, recording_proc, 0);
@@ -177,6 +187,20 @@ void message_checks() {
 void dialog_checks() {
     INT_PTR result = DialogBoxParamA(run.resources, MAKEINTRESOURCEA(IDD_CONFORMANCE), NULL, ending_proc, 0);
     check(result == 1234, "DialogBoxParamA returns what EndDialog was given");
+
+    for (LPARAM returned : {TRUE, FALSE}) {
+        HWND made = CreateDialogParamA(run.resources, MAKEINTRESOURCEA(IDD_CONFORMANCE), NULL, focusing_proc, returned);
+        HWND field = GetDlgItem(made, IDC_FIELD), number = GetDlgItem(made, IDC_NUMBER);
+        LRESULT selection = SendMessageA(field, EM_GETSEL, 0, 0);
+        if (returned) {
+            check(GetFocus() == field && selection == MAKELONG(0, 3),
+                  "WM_INITDIALOG returning TRUE: the first tab stop has the focus, an edit with its text selected");
+        } else {
+            check(GetFocus() == number && selection == 0,
+                  "WM_INITDIALOG returning FALSE: the focus it set stays, and no text is selected");
+        }
+        DestroyWindow(made);
+    }
 
     HWND dialog = conformance_dialog();
     SendMessageA(dialog, WM_CLOSE, 0, 0);
