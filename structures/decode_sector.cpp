@@ -24,6 +24,14 @@ static bool looks_like_mbr(const uint8_t* bytes) {
     return false;
 }
 
+// The GPT header at LBA 1, or its copy at the disk's end when LBA 1's is
+// lost; buffer holds a logical sector.
+static bool read_either_gpt_header(const DiskView* disk, uint8_t* buffer, GptHeader* header) {
+    if (disk->read(disk->context, 1, 1, buffer) && read_gpt_header(buffer, header)) return true;
+    return disk->logical_sectors > disk->lba + 1 && disk->read(disk->context, disk->logical_sectors - 1, 1, buffer) &&
+           read_gpt_header(buffer, header);
+}
+
 void decode_sector(const uint8_t* bytes, const DiskView* disk, SectorStructure* out) {
     memset(out, 0, sizeof *out);
     if (decode_gpt_header(bytes, disk, out)) return;
@@ -35,16 +43,11 @@ void decode_sector(const uint8_t* bytes, const DiskView* disk, SectorStructure* 
     memset(out, 0, sizeof *out);
     if (disk->part_offset == 0 && decode_fsinfo(bytes, out)) return;
     if (looks_like_mbr(bytes) && decode_mbr(bytes, disk, out)) return;
-    // The entry array that LBA 1's header places, or an EBR of the chain.
+    // An entry array a GPT header places (or its copy), or an EBR of the chain.
     if (disk->read && disk->logical_size <= 4096) {
         uint8_t first[4096];
         GptHeader header;
-        // The header at LBA 1, or its copy at the disk's end when LBA 1's is lost.
-        bool have_header = disk->lba > 1 && ((disk->read(disk->context, 1, 1, first) && read_gpt_header(first, &header)) ||
-                                             (disk->logical_sectors > disk->lba + 1 &&
-                                              disk->read(disk->context, disk->logical_sectors - 1, 1, first) &&
-                                              read_gpt_header(first, &header)));
-        if (have_header) {
+        if (disk->lba > 1 && read_either_gpt_header(disk, first, &header)) {
             if (decode_gpt_entries(bytes, disk, header, out)) return;
             // The copy of the array, placed by the copy of the header.
             GptHeader backup;

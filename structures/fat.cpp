@@ -48,6 +48,12 @@ bool read_fat_geometry(const uint8_t* b, FatGeometry* g) {
     return true;
 }
 
+bool fat_cluster_sector(const FatGeometry& g, uint64_t volume_start, uint32_t cluster, uint64_t* lba) {
+    if (cluster < 2 || cluster - 2 >= g.clusters) return false;
+    *lba = volume_start + g.data_start + (uint64_t)(cluster - 2) * g.sectors_per_cluster;
+    return true;
+}
+
 bool decode_fat_boot(const uint8_t* b, const DiskView* disk, SectorStructure* out) {
     FatGeometry g;
     if (disk->part_offset != 0 || !read_fat_geometry(b, &g)) return false;
@@ -77,8 +83,7 @@ bool decode_fat_boot(const uint8_t* b, const DiskView* disk, SectorStructure* ou
         add_field(out, 42, 2, "Version", "%u.%u", b[43], b[42]);
         uint32_t root = le32(b + 44);
         StructureField* f = add_field(out, 44, 4, "Root directory cluster", "%u", root);
-        if (f && root >= 2 && root - 2 < g.clusters)
-            f->names_sector = true, f->target_lba = disk->lba + g.data_start + (uint64_t)(root - 2) * g.sectors_per_cluster;
+        if (f) f->names_sector = fat_cluster_sector(g, disk->lba, root, &f->target_lba);
         sector_field(out, 48, 2, "FSInfo sector", disk->lba + le16(b + 48), "%llu", le16(b + 48));
         sector_field(out, 50, 2, "Backup boot sector", disk->lba + le16(b + 50), "%llu", le16(b + 50));
         ext = 64;

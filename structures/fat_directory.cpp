@@ -69,18 +69,17 @@ void short_name(const uint8_t* e, char* out) {
     out[n] = '\0';
 }
 
-// The 13 UTF-16 units of a long-name entry, appended as far as they are
-// ASCII; false at the name's end.
-bool append_long_name(const uint8_t* e, char* out, size_t size) {
+// The 13 UTF-16 units of a long-name entry, up to the name's end, appended
+// as far as they are ASCII.
+void append_long_name(const uint8_t* e, char* out, size_t size) {
     static const int at[13] = {1, 3, 5, 7, 9, 14, 16, 18, 20, 22, 24, 28, 30};
     size_t n = strlen(out);
     for (int i = 0; i < 13; ++i) {
         uint16_t unit = le16(e + at[i]);
-        if (unit == 0 || unit == 0xFFFF) return false;
+        if (unit == 0 || unit == 0xFFFF) break;
         if (n + 1 < size) out[n++] = unit >= 0x20 && unit < 0x7F ? (char)unit : '?';
     }
     out[n] = '\0';
-    return true;
 }
 
 struct FatVolume {
@@ -150,13 +149,15 @@ void entry_fields(const uint8_t* e, int slot, const char* long_name, uint32_t na
     snprintf(name, sizeof name, "Entry %d: first cluster", slot);
     StructureField* f = add_field(out, 32 * slot + 26, 2, name, cluster == 0 ? "0 (none, or the root directory)" : "%u",
                                   cluster);
-    if (f && have_volume && cluster >= 2 && cluster - 2 < volume->geometry.clusters) {
-        f->names_sector = true;
-        f->target_lba = volume->start + volume->geometry.data_start +
-                        (uint64_t)(cluster - 2) * volume->geometry.sectors_per_cluster;
-        snprintf(f->value + strlen(f->value), sizeof f->value - strlen(f->value), " (sector %llu)",
-                 (unsigned long long)f->target_lba);
-    } else if (have_volume && cluster >= 2 && cluster - 2 >= volume->geometry.clusters) {
+    uint64_t lba = 0;
+    if (have_volume && fat_cluster_sector(volume->geometry, volume->start, cluster, &lba)) {
+        if (f) {
+            f->names_sector = true;
+            f->target_lba = lba;
+            snprintf(f->value + strlen(f->value), sizeof f->value - strlen(f->value), " (sector %llu)",
+                     (unsigned long long)lba);
+        }
+    } else if (have_volume && cluster >= 2) {
         add_problem(out, "Entry %d starts at cluster %u, past the volume's last cluster %llu", slot, cluster,
                     (unsigned long long)(volume->geometry.clusters + 1));
     }
